@@ -1,0 +1,82 @@
+#pragma once
+// The serial control the port form drives: configuration, open state, buffered I/O
+// and the receive event. The utility uses a QSerialPort behind it; tests use a
+// loopback to the virtual transceiver.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "Common.h"
+
+class SerialControl {
+ public:
+  // Event codes handed to OnComm.
+  enum CommEvent : int16_t {
+    comEvReceive = 2,
+    comEventBreak = 1001,
+    comEventCTSTO = 1002,
+    comEventDSRTO = 1003,
+    comEventFrame = 1004,
+    comEventOverrun = 1006,
+    comEventCDTO = 1007,
+    comEventRxOver = 1008,
+    comEventRxParity = 1009,
+    comEventTxFull = 1010,
+    comEventDCB = 1011,
+  };
+
+  virtual ~SerialControl() = default;
+
+  // Configuration; takes effect at the next opening.
+  int16_t CommPort() const { return commPort_; }
+  void setCommPort(int16_t v) { commPort_ = v; }
+  const std::string& Settings() const { return settings_; }
+  void setSettings(const std::string& v) { settings_ = v; }
+  bool DTREnable() const { return dtrEnable_; }
+  void setDTREnable(bool v) { dtrEnable_ = v; }
+  bool RTSEnable() const { return rtsEnable_; }
+  void setRTSEnable(bool v) { rtsEnable_ = v; }
+  int32_t InBufferSize() const { return inBufferSize_; }
+  void setInBufferSize(int32_t v) { inBufferSize_ = v; }
+  int32_t OutBufferSize() const { return outBufferSize_; }
+  void setOutBufferSize(int32_t v) { outBufferSize_ = v; }
+  int32_t RThreshold() const { return rThreshold_; }
+  void setRThreshold(int32_t v) { rThreshold_ = v; }
+  int32_t SThreshold() const { return sThreshold_; }
+  void setSThreshold(int32_t v) { sThreshold_ = v; }
+
+  virtual bool PortOpen() const = 0;
+  // Opens or closes; false when the device refused (the port is then closed).
+  virtual bool setPortOpen(bool open) = 0;
+  virtual int32_t InBufferCount() const = 0;
+  virtual int32_t OutBufferCount() const = 0;
+  // Drops what waits for transmission; false when the device refused.
+  virtual bool ClearOutBuffer() = 0;
+  // Everything received so far (empty on a closed port).
+  virtual Bytes Input() = 0;
+  // Queues the bytes for transmission, in order.
+  virtual void Output(const Bytes& bytes) = 0;
+
+  // Raised with a CommEvent code.
+  std::function<void(int16_t commEvent)> OnComm;
+  // Raised when an open device disappears (cable unplugged).
+  std::function<void()> OnVanished;
+
+ protected:
+  void raiseComm(int16_t commEvent) {
+    if (OnComm) OnComm(commEvent);
+  }
+  void raiseVanished() {
+    if (OnVanished) OnVanished();
+  }
+
+ private:
+  int16_t commPort_ = 1;
+  std::string settings_ = "9600,N,8,1";
+  bool dtrEnable_ = false;
+  bool rtsEnable_ = false;
+  int32_t inBufferSize_ = 1024;
+  int32_t outBufferSize_ = 512;
+  int32_t rThreshold_ = 0;
+  int32_t sThreshold_ = 0;
+};
