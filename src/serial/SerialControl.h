@@ -57,6 +57,9 @@ class SerialControl {
   // Queues the bytes for transmission, in order.
   virtual void Output(const Bytes& bytes) = 0;
 
+  // Device path behind a port number; the port form supplies it.
+  std::function<std::string(int16_t commPort)> DeviceFor;
+
   // Raised with a CommEvent code.
   std::function<void(int16_t commEvent)> OnComm;
   // Raised when an open device disappears (cable unplugged).

@@ -1,0 +1,147 @@
+#include "QtSerialControl.h"
+
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
+#include <QMetaObject>
+
+#include "LineSettings.h"
+
+namespace {
+
+QSerialPort::Parity toParity(char p) {
+  switch (p) {
+    case 'E':
+      return QSerialPort::EvenParity;
+    case 'O':
+      return QSerialPort::OddParity;
+    case 'M':
+      return QSerialPort::MarkParity;
+    case 'S':
+      return QSerialPort::SpaceParity;
+    default:
+      return QSerialPort::NoParity;
+  }
+}
+
+QSerialPort::StopBits toStopBits(int tenths) {
+  if (tenths == 15) return QSerialPort::OneAndHalfStop;
+  if (tenths == 20) return QSerialPort::TwoStop;
+  return QSerialPort::OneStop;
+}
+
+}  // namespace
+
+QtSerialControl::QtSerialControl(QObject* parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+}
+
+bool QtSerialControl::PortOpen() const { return port_.isOpen(); }
+
+bool QtSerialControl::setPortOpen(bool open) {
+  if (!open) {
+    if (port_.isOpen()) port_.close();
+    return true;
+  }
+  if (port_.isOpen()) return true;
+  if (openDevice()) return true;
+  if (port_.isOpen()) port_.close();
+  return false;
+}
+
+bool QtSerialControl::openDevice() {
+  const std::optional<LineSettings> settings = LineSettings::Parse(Settings());
+  if (!settings || !DeviceFor) return false;
+  port_.setPortName(QString::fromStdString(DeviceFor(CommPort())));
+  port_.setReadBufferSize(0);  // the overflow rule below decides, not Qt
+  if (!port_.open(QIODevice::ReadWrite)) return false;
+  const bool configured = port_.setBaudRate(settings->baud) &&
+                          port_.setDataBits(static_cast<QSerialPort::DataBits>(settings->dataBits)) &&
+                          port_.setParity(toParity(settings->parity)) &&
+                          port_.setStopBits(toStopBits(settings->stopTenths)) &&
+                          port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!configured) return false;
+  applyLineControl();
+  port_.clearError();
+  countsKnown_ = readLineCounts(lastCounts_);
+  return true;
+}
+
+// DTR and RTS where the device has them; a pseudo-terminal has neither.
+void QtSerialControl::applyLineControl() {
+  port_.setDataTerminalReady(DTREnable());
+  port_.setRequestToSend(RTSEnable());
+}
+
+int32_t QtSerialControl::InBufferCount() const {
+  return port_.isOpen() ? static_cast<int32_t>(std::min<qint64>(port_.bytesAvailable(), INT32_MAX)) : 0;
+}
+
+int32_t QtSerialControl::OutBufferCount() const {
+  return port_.isOpen() ? static_cast<int32_t>(std::min<qint64>(port_.bytesToWrite(), INT32_MAX)) : 0;
+}
+
+bool QtSerialControl::ClearOutBuffer() {
+  if (!port_.isOpen()) return true;
+  return port_.clear(QSerialPort::Output);
+}
+
+Bytes QtSerialControl::Input() {
+  if (!port_.isOpen()) return {};
+  const QByteArray data = port_.readAll();
+  return Bytes(data.begin(), data.end());
+}
+
+void QtSerialControl::Output(const Bytes& bytes) {
+  if (!port_.isOpen() || bytes.empty()) return;
+  port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+void QtSerialControl::onReadyRead() {
+  pollLineErrors();
+  if (!port_.isOpen()) return;
+  if (port_.bytesAvailable() > InBufferSize()) {
+    raiseComm(comEventRxOver);
+  } else if (port_.bytesAvailable() >= std::max<int32_t>(RThreshold(), 1)) {
+    raiseComm(comEvReceive);
+  }
+}
+
+void QtSerialControl::onError(QSerialPort::SerialPortError error) {
+  if (error != QSerialPort::ResourceError || !port_.isOpen()) return;
+  // Leave the port's own signal handling before closing it.
+  QMetaObject::invokeMethod(this, &QtSerialControl::handleVanished, Qt::QueuedConnection);
+}
+
+void QtSerialControl::handleVanished() {
+  if (!port_.isOpen()) return;
+  port_.close();
+  raiseVanished();
+}
+
+bool QtSerialControl::readLineCounts(LineCounts& counts) const {
+  serial_icounter_struct icount{};
+  if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCGICOUNT, &icount) != 0) return false;
+  counts = {icount.frame, icount.overrun, icount.parity, icount.brk, icount.buf_overrun};
+  return true;
+}
+
+void QtSerialControl::pollLineErrors() {
+  if (!countsKnown_) return;
+  LineCounts now;
+  if (!readLineCounts(now)) return;
+  const std::vector<int16_t> events = LineErrorEvents(lastCounts_, now);
+  lastCounts_ = now;
+  for (int16_t e : events) raiseComm(e);
+}
+
+std::vector<int16_t> QtSerialControl::LineErrorEvents(const LineCounts& before, const LineCounts& after) {
+  std::vector<int16_t> events;
+  if (after.brk != before.brk) events.push_back(comEventBreak);
+  if (after.frame != before.frame) events.push_back(comEventFrame);
+  if (after.overrun != before.overrun || after.bufOverrun != before.bufOverrun)
+    events.push_back(comEventOverrun);
+  if (after.parity != before.parity) events.push_back(comEventRxParity);
+  return events;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The serial control on a real device, through QSerialPort.
+#include <QObject>
+#include <QSerialPort>
+#include <string>
+#include <vector>
+
+#include "SerialControl.h"
+
+class QtSerialControl : public QObject, public SerialControl {
+  Q_OBJECT
+ public:
+  // Counters of line errors as the serial driver keeps them.
+  struct LineCounts {
+    int frame = 0;
+    int overrun = 0;
+    int parity = 0;
+    int brk = 0;
+    int bufOverrun = 0;
+  };
+  explicit QtSerialControl(QObject* parent = nullptr);
+
+  bool PortOpen() const override;
+  bool setPortOpen(bool open) override;
+  int32_t InBufferCount() const override;
+  int32_t OutBufferCount() const override;
+  bool ClearOutBuffer() override;
+  Bytes Input() override;
+  void Output(const Bytes& bytes) override;
+
+  // Event codes for the line errors counted between two readings.
+  static std::vector<int16_t> LineErrorEvents(const LineCounts& before, const LineCounts& after);
+
+ private:
+  bool openDevice();
+  void applyLineControl();
+  void onReadyRead();
+  void onError(QSerialPort::SerialPortError error);
+  void handleVanished();
+  bool readLineCounts(LineCounts& counts) const;
+  void pollLineErrors();
+
+  QSerialPort port_;
+  LineCounts lastCounts_;
+  bool countsKnown_ = false;
+};

@@ -1,0 +1,163 @@
+#include "frmCom.h"
+
+#include "ComHost.h"
+#include "Common.h"
+#include "ProfileFile.h"
+
+namespace {
+
+// Clears a flag when the scope ends, however it ends.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+frmCom::frmCom(std::unique_ptr<SerialControl> control, ComHost* host)
+    : lnk3D_(this), msCom_(std::move(control)), host_(host) {
+  profMain_.SetCurrentPath();
+  profMain_.setName("TB4410K.rs");
+  profMain_.setSection(Common::AppTitle);
+  timSolid_.setInterval(50);
+  timSolid_.setTimerType(Qt::PreciseTimer);
+  connect(&timSolid_, &QTimer::timeout, this, &frmCom::timSolid_Timer);
+  msCom_->OnComm = [this](int16_t commEvent) { MsCom_OnComm(commEvent); };
+  msCom_->OnVanished = [this] { onVanished(); };
+  msCom_->DeviceFor = [this](int16_t portNo) { return DevicePath(portNo); };
+  Reset();
+}
+
+frmCom::~frmCom() {
+  timSolid_.stop();
+  msCom_->OnComm = nullptr;
+  msCom_->OnVanished = nullptr;
+  msCom_->DeviceFor = nullptr;
+  msCom_->setPortOpen(false);
+}
+
+void frmCom::configureControl(int32_t rThreshold) {
+  msCom_->setDTREnable(true);
+  msCom_->setInBufferSize(InBufferSizeBytes);
+  msCom_->setOutBufferSize(OutBufferSizeBytes);
+  msCom_->setRThreshold(rThreshold);
+  msCom_->setRTSEnable(true);
+  msCom_->setSThreshold(0);
+}
+
+void frmCom::Reset() {
+  setcomOpen(false);
+  comPortNum_ = 1;
+  comBaud_ = 9600;
+  configureControl(1);
+  errCannotOpen_ = false;
+  errOverflow_ = false;
+}
+
+void frmCom::HighSpeedBRatioSet() {
+  setcomOpen(false);
+  comPortNum_ = 1;
+  comBaud_ = 38400;
+  configureControl(1024);
+  errCannotOpen_ = false;
+  errOverflow_ = false;
+}
+
+bool frmCom::comOpen() const { return msCom_->PortOpen(); }
+
+void frmCom::setcomOpen(bool open) {
+  if (open && !msCom_->PortOpen()) {
+    msCom_->setCommPort(comPortNum_);
+    msCom_->setSettings(std::to_string(comBaud_) + ",N,8,1");
+  }
+  bool failed = !msCom_->ClearOutBuffer();
+  if (msCom_->PortOpen() != open && !msCom_->setPortOpen(open)) failed = true;
+  if (failed && open) {
+    msCom_->setPortOpen(false);
+    errCannotOpen_ = true;
+  }
+  lnk3D_.Reset();
+}
+
+void frmCom::setcomPortNum(int16_t portNo) {
+  if (portNo >= imdMinComPortNum() && portNo <= imdmaxComPortNum()) comPortNum_ = portNo;
+}
+
+bool frmCom::totalError() const {
+  return (lnk3D_.nowError() | (errOverflow_ ? 1 : 0) | (errCannotOpen_ ? 1 : 0)) != 0;
+}
+
+void frmCom::AllOver() {
+  setcomOpen(false);
+  saveData(profMain_);
+}
+
+void frmCom::saveData(clsCmcProfileIO& profile) {
+  if (host_) host_->saveData(profile);
+}
+
+void frmCom::loadData(clsCmcProfileIO& profile) {
+  if (host_) host_->loadData(profile);
+}
+
+void frmCom::Form_Unload() {
+  setcomOpen(false);
+  timSolid_.stop();
+}
+
+void frmCom::MsCom_OnComm(int16_t commEvent) {
+  switch (commEvent) {
+    case SerialControl::comEvReceive:
+      if (msCom_->InBufferCount() > 0) timSolid_Timer();
+      break;
+    case SerialControl::comEventRxOver:
+      errOverflow_ = true;
+      setcomOpen(false);
+      break;
+    case SerialControl::comEventBreak:
+    case SerialControl::comEventCTSTO:
+    case SerialControl::comEventDSRTO:
+    case SerialControl::comEventFrame:
+    case SerialControl::comEventOverrun:
+    case SerialControl::comEventCDTO:
+    case SerialControl::comEventRxParity:
+    case SerialControl::comEventTxFull:
+    case SerialControl::comEventDCB:
+      lnk3D_.ClearRxBuffer();
+      break;
+    default:
+      break;
+  }
+}
+
+// The device went away while open: closed, and reported once by the next tick.
+void frmCom::onVanished() {
+  setcomOpen(false);
+  errCannotOpen_ = true;
+}
+
+void frmCom::timSolid_Timer() {
+  if (inTick_) return;  // a modal message inside the tick runs its own event loop
+  FlagGuard guard(inTick_);
+  if (msCom_->InBufferCount() > 0) {
+    const Bytes received = msCom_->Input();
+    lnk3D_.read(received);
+  }
+  lnk3D_.task();
+  if (host_) host_->task();
+  if (totalError() && host_) host_->ReportError();
+  if (totalError() && comOpen()) setcomOpen(false);
+}
+
+std::string frmCom::DevicePath(int16_t portNo) const {
+  const std::string key = "COM" + std::to_string(portNo);
+  const std::string path = ProfileFile::ReadString(profMain_.GetMyProfile(), "PORTS", key, "");
+  if (!path.empty()) return path;
+  return "/dev/ttyUSB" + std::to_string(portNo - 1);
+}

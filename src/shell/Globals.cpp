@@ -1,0 +1,84 @@
+#include "Globals.h"
+
+#include "GlobalBridge.h"
+#include "QtSerialControl.h"
+#include "clsCmcLnk3Sequence.h"
+#include "clsCmcRadio.h"
+#include "clsIndOp_RigVela.h"
+#include "frmCom.h"
+#include "frmMain.h"
+
+namespace {
+
+struct Instances {
+  Globals::SerialFactory serialFactory;
+  GlobalBridge bridge;
+  std::unique_ptr<clsCmcRadio> radio;
+  std::unique_ptr<frmCom> com;
+  std::unique_ptr<clsCmcLnk3Sequence> seq;
+  std::unique_ptr<clsIndOp_RigVela> model;
+  std::unique_ptr<frmMain> mainWindow;
+};
+
+Instances& instances() {
+  static Instances all;
+  return all;
+}
+
+std::unique_ptr<SerialControl> makeSerialControl() {
+  Instances& all = instances();
+  if (all.serialFactory) return all.serialFactory();
+  return std::make_unique<QtSerialControl>();
+}
+
+}  // namespace
+
+clsCmcRadio& Globals::radio() {
+  auto& p = instances().radio;
+  if (!p) p = std::make_unique<clsCmcRadio>();
+  return *p;
+}
+
+frmCom& Globals::com() {
+  auto& p = instances().com;
+  if (!p) p = std::make_unique<frmCom>(makeSerialControl(), &instances().bridge);
+  return *p;
+}
+
+clsCmcLnk3Sequence& Globals::seq() {
+  auto& p = instances().seq;
+  if (!p) p = std::make_unique<clsCmcLnk3Sequence>(com(), radio(), instances().bridge);
+  return *p;
+}
+
+clsIndOp_RigVela& Globals::model() {
+  auto& p = instances().model;
+  if (!p) p = std::make_unique<clsIndOp_RigVela>();
+  return *p;
+}
+
+frmMain& Globals::mainWindow() {
+  auto& p = instances().mainWindow;
+  if (!p) p = std::make_unique<frmMain>();
+  return *p;
+}
+
+bool Globals::comExists() { return instances().com != nullptr; }
+
+bool Globals::mainWindowExists() { return instances().mainWindow != nullptr; }
+
+bool Globals::anyExists() {
+  const Instances& all = instances();
+  return all.radio || all.com || all.seq || all.model || all.mainWindow;
+}
+
+void Globals::setSerialFactory(SerialFactory factory) { instances().serialFactory = std::move(factory); }
+
+void Globals::tearDown() {
+  Instances& all = instances();
+  all.mainWindow.reset();
+  all.model.reset();
+  all.seq.reset();
+  all.com.reset();
+  all.radio.reset();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The program-wide objects, each created at its first use and kept until the end.
+// Tests tear them all down to start again from a fresh set.
+#include <functional>
+#include <memory>
+
+class SerialControl;
+class clsCmcRadio;
+class frmCom;
+class clsCmcLnk3Sequence;
+class clsIndOp_RigVela;
+class frmMain;
+
+class Globals {
+ public:
+  using SerialFactory = std::function<std::unique_ptr<SerialControl>()>;
+
+  static clsCmcRadio& radio();
+  static frmCom& com();
+  static clsCmcLnk3Sequence& seq();
+  static clsIndOp_RigVela& model();
+  static frmMain& mainWindow();
+
+  static bool comExists();
+  static bool mainWindowExists();
+  static bool anyExists();
+
+  // The serial control the next frmCom gets; empty restores the device control.
+  static void setSerialFactory(SerialFactory factory);
+  static void tearDown();
+};

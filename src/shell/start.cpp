@@ -1,0 +1,75 @@
+#include "start.h"
+
+#include <QMessageBox>
+#include <memory>
+
+#include "Common.h"
+#include "Globals.h"
+#include "SingleInstanceLock.h"
+#include "clsCmcLnk3Drv.h"
+#include "clsCmcRadio.h"
+#include "frmCom.h"
+#include "frmMain.h"
+
+namespace start {
+namespace {
+
+std::unique_ptr<SingleInstanceLock>& instanceLock() {
+  static std::unique_ptr<SingleInstanceLock> lock;
+  return lock;
+}
+
+bool anotherCopyRuns() {
+  auto& lock = instanceLock();
+  if (!lock) lock = std::make_unique<SingleInstanceLock>(SingleInstanceLock::DefaultPath());
+  return lock->TryAcquire() == SingleInstanceLock::Result::HeldElsewhere;
+}
+
+}  // namespace
+
+bool Main() {
+  if (anotherCopyRuns()) {
+    Common::MsgBoxApp(AlreadyRunningText);
+    return false;
+  }
+  frmCom& com = Globals::com();
+  clsCmcRadio& radio = Globals::radio();
+  radio.setradioNameM("2928");
+  radio.setradionameS("0100");
+  radio.cloneWriteAdrList_Clear();
+  radio.cloneWriteAdrList_Add(0x0000, 0x7D6F);
+  com.setcomPortNum(1);
+  com.setcomBaud(9600);
+  com.lnk3D().Reset();
+  com.Reset();
+  LoadSettings();
+  com.Form_Load();
+  com.timSolid().start();
+  Globals::mainWindow().show();
+  return true;
+}
+
+void SaveSettings() {
+  frmCom& com = Globals::com();
+  com.saveData(com.profMain());
+}
+
+void LoadSettings() {
+  frmCom& com = Globals::com();
+  com.loadData(com.profMain());
+}
+
+void InstallWindowMessageBox() {
+  Common::SetMsgBoxHandler([](const std::string& text) -> int16_t {
+    QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace("\r\n", "\n");
+    QWidget* parent = Globals::mainWindowExists() ? &Globals::mainWindow() : nullptr;
+    QMessageBox box(QMessageBox::Critical, Common::AppTitle, shown, QMessageBox::Ok, parent);
+    box.exec();
+    return Common::ButtonOk;
+  });
+}
+
+void ReleaseInstanceLock() { instanceLock().reset(); }
+
+}  // namespace start
