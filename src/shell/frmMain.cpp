@@ -118,7 +118,7 @@ void frmMain::refreshMenuChecks() {
 void frmMain::refreshPortLabel() {
   frmCom& com = Globals::com();
   const bool open = com.comOpen();
-  const std::string text = "COM" + SignedNumberText(com.comPortNum()) + (open ? ": OPEN" : ": CLOSE");
+  const std::string text = "COM" + SignedNumberText(comPortNo_) + (open ? ": OPEN" : ": CLOSE");
   lblComBusy_.setText(QString::fromStdString(text));
   QPalette palette = lblComBusy_.palette();
   const QColor colour = open ? this->palette().color(QPalette::Active, QPalette::ButtonText)

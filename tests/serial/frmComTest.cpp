@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "ComHost.h"
+#include "FakeClock.h"
+#include "FakeSerialControl.h"
+#include "Frames.h"
+#include "LineSettings.h"
+#include "ProfileFile.h"
+#include "QtSerialControl.h"
+#include "clsCmcProfileIO.h"
+#include "frmCom.h"
+
+namespace {
+
+// Counts what the tick asks of the window side; optionally re-enters the tick
+// from the error report, as a modal message box's event loop would.
+class RecordingHost : public ComHost {
+ public:
+  void task() override { ++tasks; }
+  void ReportError() override {
+    ++reports;
+    if (reenter) reenter();
+    if (resetOnReport) com->Reset();
+  }
+  void saveData(clsCmcProfileIO&) override { ++saves; }
+  void loadData(clsCmcProfileIO&) override { ++loads; }
+
+  frmCom* com = nullptr;
+  std::function<void()> reenter;
+  bool resetOnReport = true;
+  int tasks = 0;
+  int reports = 0;
+  int saves = 0;
+  int loads = 0;
+};
+
+class ComFormTest : public ::testing::Test {
+ protected:
+  ComFormTest() {
+    qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+    auto control = std::make_unique<FakeSerialControl>();
+    fake = control.get();
+    com = std::make_unique<frmCom>(std::move(control), &host);
+    host.com = com.get();
+  }
+  ~ComFormTest() override { qunsetenv("XDG_CONFIG_HOME"); }
+
+  QTemporaryDir configDir;
+  FakeClock clock;
+  RecordingHost host;
+  FakeSerialControl* fake = nullptr;
+  std::unique_ptr<frmCom> com;
+};
+
+TEST_F(ComFormTest, ResetConfiguresAClosedPortOnComOneAt9600) {
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_EQ(com->comPortNum(), 1);
+  EXPECT_EQ(com->comBaud(), 9600);
+  EXPECT_TRUE(fake->DTREnable());
+  EXPECT_TRUE(fake->RTSEnable());
+  EXPECT_EQ(fake->InBufferSize(), 32760);
+  EXPECT_EQ(fake->OutBufferSize(), 1024);
+  EXPECT_EQ(fake->RThreshold(), 1);
+  EXPECT_EQ(fake->SThreshold(), 0);
+  EXPECT_FALSE(com->timSolid().isActive());
+  EXPECT_EQ(com->timSolid().interval(), 50);
+  EXPECT_EQ(com->profMain().Name(), "TB4410K.rs");
+  EXPECT_EQ(com->profMain().Section(), "Ravlen ADJ Rev.1.0");
+  EXPECT_EQ(com->profMain().GetMyProfile(), configDir.path().toStdString() + "/ravlen-adj/TB4410K.rs");
+
+  com->HighSpeedBRatioSet();
+  EXPECT_EQ(com->comBaud(), 38400);
+  EXPECT_EQ(fake->RThreshold(), 1024);
+}
+
+TEST_F(ComFormTest, OpeningTwiceConfiguresOnceAndResetsTheDriverEachTime) {
+  com->setcomPortNum(3);
+  com->setcomBaud(38400);
+  com->setcomOpen(true);
+  ASSERT_TRUE(com->comOpen());
+  ASSERT_EQ(fake->openedWith.size(), 1u);
+  EXPECT_EQ(fake->openedWith[0], std::make_pair(int16_t{3}, std::string("38400,N,8,1")));
+
+  com->lnk3D().setworkMode(1);
+  ASSERT_EQ(com->lnk3D().Send(Common::HexStrToBin("E029280000")), 0);
+  ASSERT_TRUE(com->lnk3D().Running());
+  com->setcomPortNum(4);
+  com->setcomOpen(true);
+  EXPECT_TRUE(com->comOpen());
+  EXPECT_EQ(fake->openedWith.size(), 1u);
+  EXPECT_EQ(fake->CommPort(), 3);  // not rewritten while open
+  EXPECT_FALSE(com->lnk3D().Running());
+  EXPECT_FALSE(com->errCannotOpen());
+}
+
+TEST_F(ComFormTest, ClosingAClosedPortSetsNoFlag) {
+  com->setcomOpen(false);
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_FALSE(com->errCannotOpen());
+  EXPECT_FALSE(com->totalError());
+}
+
+TEST_F(ComFormTest, AFailedOpeningSetsCannotOpenUntilReset) {
+  fake->failOpen = true;
+  com->setcomOpen(true);
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_TRUE(com->errCannotOpen());
+  EXPECT_TRUE(com->totalError());
+  fake->failOpen = false;
+  com->setcomOpen(false);
+  EXPECT_TRUE(com->totalError());
+  com->Reset();
+  EXPECT_FALSE(com->totalError());
+
+  fake->failClear = true;  // the device refusing to drop its output also counts
+  com->setcomOpen(true);
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_TRUE(com->errCannotOpen());
+}
+
+TEST_F(ComFormTest, PortNumbersOutsideOneToTenAreIgnored) {
+  com->setcomPortNum(5);
+  com->setcomPortNum(0);
+  EXPECT_EQ(com->comPortNum(), 5);
+  com->setcomPortNum(11);
+  EXPECT_EQ(com->comPortNum(), 5);
+  com->setcomPortNum(-1);
+  EXPECT_EQ(com->comPortNum(), 5);
+  com->setcomPortNum(10);
+  EXPECT_EQ(com->comPortNum(), 10);
+}
+
+TEST_F(ComFormTest, OverflowFlagsAndClosesThenTheTickReportsIt) {
+  com->setcomOpen(true);
+  fake->event(SerialControl::comEventRxOver);
+  EXPECT_TRUE(com->errOverflow());
+  EXPECT_FALSE(com->comOpen());
+  com->timSolid_Timer();
+  EXPECT_EQ(host.reports, 1);
+  com->timSolid_Timer();
+  EXPECT_EQ(host.reports, 1);
+}
+
+TEST_F(ComFormTest, AVanishedDeviceClosesAndIsReportedOnce) {
+  com->setcomOpen(true);
+  fake->vanish();
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_TRUE(com->errCannotOpen());
+  for (int i = 0; i < 5; ++i) com->timSolid_Timer();
+  EXPECT_EQ(host.reports, 1);
+}
+
+TEST_F(ComFormTest, AnErrorStillPendingAfterTheReportClosesThePort) {
+  host.resetOnReport = false;
+  com->setcomOpen(true);
+  com->lnk3D().setnowError(2);
+  com->timSolid_Timer();
+  EXPECT_EQ(host.reports, 1);
+  EXPECT_FALSE(com->comOpen());
+}
+
+TEST_F(ComFormTest, TheTickIsNotReenteredWhileTheReportIsOpen) {
+  com->setcomOpen(true);
+  com->lnk3D().setnowError(1);
+  host.reenter = [this] {
+    com->timSolid_Timer();
+    com->timSolid_Timer();
+  };
+  com->timSolid_Timer();
+  EXPECT_EQ(host.reports, 1);
+  EXPECT_EQ(host.tasks, 1);
+}
+
+TEST_F(ComFormTest, ReceivedBytesGoToTheDriverAtOnce) {
+  com->setcomOpen(true);
+  clsCmcLnk3Drv& drv = com->lnk3D();
+  drv.setworkMode(1);
+  ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280000")), 0);
+  ASSERT_EQ(fake->tx.size(), 1u);
+  fake->receive(fake->tx.back());  // the echo raises the receive event
+  EXPECT_EQ(host.tasks, 1);
+  EXPECT_TRUE(fake->rx.empty());
+  fake->receive(Frames::frame(Frames::identificationBody()));
+  EXPECT_FALSE(drv.Running());
+  EXPECT_EQ(drv.nowError(), 0);
+  EXPECT_EQ(drv.ansInfo().size(), 69u);
+}
+
+TEST_F(ComFormTest, AReceiveEventWithNothingWaitingDoesNothing) {
+  com->setcomOpen(true);
+  fake->event(SerialControl::comEvReceive);
+  EXPECT_EQ(host.tasks, 0);
+}
+
+TEST_F(ComFormTest, LineErrorsDropThePartialAnswer) {
+  com->setcomOpen(true);
+  clsCmcLnk3Drv& drv = com->lnk3D();
+  drv.setworkMode(1);
+  drv.Send(Common::HexStrToBin("E029280000"));
+  fake->receive(fake->tx.back());
+  const Bytes answer = Frames::frame(Frames::identificationBody());
+  for (int16_t e : {1001, 1004, 1006, 1009}) {
+    fake->receive(Bytes(answer.begin(), answer.begin() + 20));
+    fake->event(e);
+    fake->receive(Bytes(answer.begin() + 20, answer.end()));
+    EXPECT_TRUE(drv.Running()) << e;
+  }
+  EXPECT_EQ(com->errOverflow(), false);
+  fake->receive(answer);
+  EXPECT_FALSE(drv.Running());
+}
+
+TEST_F(ComFormTest, UnloadClosesAndStopsTheTimer) {
+  com->setcomOpen(true);
+  com->timSolid().start();
+  com->Form_Unload();
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_FALSE(com->timSolid().isActive());
+}
+
+TEST_F(ComFormTest, AllOverClosesThenSaves) {
+  com->setcomOpen(true);
+  com->AllOver();
+  EXPECT_FALSE(com->comOpen());
+  EXPECT_EQ(host.saves, 1);
+}
+
+TEST_F(ComFormTest, PortNumbersMapToDevicesThroughTheProfile) {
+  EXPECT_EQ(com->DevicePath(1), "/dev/ttyUSB0");
+  EXPECT_EQ(com->DevicePath(10), "/dev/ttyUSB9");
+  ASSERT_TRUE(ProfileFile::WriteString(com->profMain().GetMyProfile(), "PORTS", "COM3", "/dev/ttyS4"));
+  ASSERT_TRUE(ProfileFile::WriteString(com->profMain().GetMyProfile(), "ports", "com2", ""));
+  EXPECT_EQ(com->DevicePath(3), "/dev/ttyS4");
+  EXPECT_EQ(com->DevicePath(2), "/dev/ttyUSB1");
+}
+
+TEST(LineSettings, ParsesTheSettingsText) {
+  const auto s = LineSettings::Parse("9600,N,8,1");
+  ASSERT_TRUE(s.has_value());
+  EXPECT_EQ(s->baud, 9600);
+  EXPECT_EQ(s->parity, 'N');
+  EXPECT_EQ(s->dataBits, 8);
+  EXPECT_EQ(s->stopTenths, 10);
+  const auto t = LineSettings::Parse("38400,e,7,2");
+  ASSERT_TRUE(t.has_value());
+  EXPECT_EQ(t->baud, 38400);
+  EXPECT_EQ(t->parity, 'E');
+  EXPECT_EQ(t->stopTenths, 20);
+  for (const char* bad : {"", "9600", "9600,N,8", "x,N,8,1", "9600,Q,8,1", "9600,N,9,1", "9600,N,8,3", "-1,N,8,1",
+                          "9600,N,8,1,1"})
+    EXPECT_FALSE(LineSettings::Parse(bad).has_value()) << bad;
+}
+
+TEST(LineErrorEvents, CounterChangesMapToTheirEvents) {
+  QtSerialControl::LineCounts before;
+  QtSerialControl::LineCounts after = before;
+  EXPECT_TRUE(QtSerialControl::LineErrorEvents(before, after).empty());
+  after.frame = 2;
+  after.parity = 1;
+  EXPECT_EQ(QtSerialControl::LineErrorEvents(before, after), (std::vector<int16_t>{1004, 1009}));
+  after = before;
+  after.bufOverrun = 1;
+  after.brk = 1;
+  EXPECT_EQ(QtSerialControl::LineErrorEvents(before, after), (std::vector<int16_t>{1001, 1006}));
+}
+
+}  // namespace
