@@ -109,7 +109,9 @@ void QtSerialControl::onReadyRead() {
 }
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error) {
-  if (error != QSerialPort::ResourceError || !port_.isOpen()) return;
+  // An unplugged device shows as a resource error; a hung-up line as failing reads.
+  const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+  if (!gone || !port_.isOpen()) return;
   // Leave the port's own signal handling before closing it.
   QMetaObject::invokeMethod(this, &QtSerialControl::handleVanished, Qt::QueuedConnection);
 }
