@@ -15,9 +15,9 @@ struct ProfileCurrency {
 
 // Calendar date and time of day, to the second, without a time zone.
 struct ProfileDateTime {
-  int Year = 1899;
-  int Month = 12;
-  int Day = 30;
+  int Year = 1;
+  int Month = 1;
+  int Day = 1;
   int Hour = 0;
   int Minute = 0;
   int Second = 0;

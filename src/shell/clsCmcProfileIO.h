@@ -11,6 +11,7 @@
 // backslash form (C:\dir\file.ini gives C:\dir); setFullPath and SetCurrentPath store
 // Path with the platform separator "/" at its end (none added to a bare "/").
 // GetFileName takes the part after the last "\", "/" or ":".
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <type_traits>

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ProfileFile.h"
 #include "clsCmcProfileIO.h"
 
 namespace {
@@ -390,6 +391,9 @@ TEST_F(ProfileIOTest, SavingKeepsCommentsOtherSectionsAndOrder) {
   expected.replace("ComAutoRelease=5", "ComAutoRelease=2").replace("ComPort=1", "ComPort=3");
   EXPECT_EQ(fileBytes(utilityProfile()), expected);
   EXPECT_EQ(p.Section(), "OPTION");
+  // Other sections of the same file stay readable through the file service.
+  EXPECT_EQ(ProfileFile::ReadString(p.GetMyProfile(), "PORTS", "COM1", ""), "/dev/ttyUSB0");
+  EXPECT_EQ(ProfileFile::ReadString(p.GetMyProfile(), "ports", "COM2", "none"), "none");
 }
 
 TEST_F(ProfileIOTest, NamesMatchWithoutCaseAndQuotesAreRemoved) {
@@ -487,6 +491,8 @@ TEST_F(ProfileIOTest, DateTimesAreReadFromNineteenCharactersByPosition) {
   putFile(file(),
           "[S]\nShort=2024.1.2-3:4:5\nOtherMarks=2023/11/05 08:09:10\nMonth13=2023.13.05-08:09:10\n"
           "Feb29=2023.02.29-00:00:00\nLetters=abcd.ef.gh-ij:kl:mn\nLong=2024.01.02-03:04:05.000\n");
+  EXPECT_TRUE(ProfileDateTime{}.IsValid());
+  EXPECT_EQ(ProfileDateTime{}.ToString(), "0001-01-01 00:00:00");
   const ProfileDateTime start{2000, 1, 1, 0, 0, 0};
   ProfileDateTime t = start;
   EXPECT_TRUE(prof_.loadData("Short", t));
