@@ -1,11 +1,13 @@
 #include "Frames.h"
 
+#include <algorithm>
+
 namespace Frames {
 
 Bytes frame(const Bytes& body) {
-  Bytes out{0xFE, 0xFE};
-  out.insert(out.end(), body.begin(), body.end());
-  out.push_back(0xFD);
+  Bytes out(body.size() + 3, 0xFE);
+  std::copy(body.begin(), body.end(), out.begin() + 2);
+  out.back() = 0xFD;
   return out;
 }
 
@@ -28,15 +30,20 @@ Bytes identificationBody(const std::string& endDigits, size_t length, uint8_t fo
 }
 
 Bytes cloneDataBody(uint16_t adr, const Bytes& data) {
-  Bytes raw{static_cast<uint8_t>(adr >> 8), static_cast<uint8_t>(adr & 0xFF),
-            static_cast<uint8_t>(data.size())};
-  raw.insert(raw.end(), data.begin(), data.end());
+  Bytes raw(data.size() + 3);
+  raw[0] = static_cast<uint8_t>(adr >> 8);
+  raw[1] = static_cast<uint8_t>(adr & 0xFF);
+  raw[2] = static_cast<uint8_t>(data.size());
+  std::copy(data.begin(), data.end(), raw.begin() + 3);
   unsigned sum = 0;
   for (uint8_t b : raw) sum += b;
   raw.push_back(static_cast<uint8_t>((256 - sum % 256) % 256));
   const std::string text = Common::BinToHexStr(raw);
-  Bytes body{0xEF, 0xEE, 0xE4};
-  body.insert(body.end(), text.begin(), text.end());
+  Bytes body(text.size() + 3);
+  body[0] = 0xEF;
+  body[1] = 0xEE;
+  body[2] = 0xE4;
+  std::copy(text.begin(), text.end(), body.begin() + 3);
   return body;
 }
 
