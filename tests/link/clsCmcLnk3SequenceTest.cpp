@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include "FakeClock.h"
+#include "MemoryImageBuilder.h"
+#include "SimLinkPort.h"
+#include "VirtualTransceiver.h"
+
+namespace {
+
+class SequencerTest : public ::testing::Test {
+ protected:
+  explicit SequencerTest(TransceiverSettings settings = {}) : rig(settings), link(rig, clock) {}
+
+  void useSettings(const TransceiverSettings& s) { rig.setSettings(s); }
+  size_t framesWritten(uint8_t command) const {
+    size_t n = 0;
+    for (const Bytes& f : link.port.written)
+      if (f.size() > 4 && f[4] == command) ++n;
+    return n;
+  }
+
+  FakeClock clock;
+  VirtualTransceiver rig;
+  SimLink link;
+  clsCmcLnk3Sequence& seq = link.seq;
+  clsCmcLnk3Drv& drv = link.port.drv;
+};
+
+TEST_F(SequencerTest, CloneReadCopiesTheWholeImage) {
+  seq.easyCloneRead();
+  EXPECT_TRUE(seq.OpRunning());
+  EXPECT_EQ(framesWritten(0xE0), 1u);  // the identification goes out within start
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_EQ(seq.Operation(), 0);
+  EXPECT_EQ(seq.error(), 0);
+  EXPECT_EQ(drv.lastError(), 0);
+  EXPECT_TRUE(link.client.reports.empty());
+  EXPECT_EQ(link.radio.eepImage().bytes(), rig.memory());
+  EXPECT_EQ(link.radio.radionameS(), "0100");
+  EXPECT_EQ(seq.ansNameM(), "2928");
+  EXPECT_EQ(drv.EndAddress(), 32112);
+  EXPECT_EQ(drv.lastEeAdr(), 32111);
+  EXPECT_EQ(framesWritten(0xE2), 1u);
+  EXPECT_TRUE(link.port.open);  // kept open until released
+}
+
+TEST_F(SequencerTest, TheReportedSubCodeReplacesTheExpectedOne) {
+  TransceiverSettings s;
+  s.subCode = 0x0042;
+  s.optionFlags = 0x10;
+  useSettings(s);
+  seq.easyCloneRead();
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_EQ(seq.error(), 0);
+  EXPECT_EQ(link.radio.radionameS(), "0042");
+  EXPECT_EQ(seq.ansDigOp(), 1);
+  EXPECT_TRUE(link.client.digitalOption);
+  // The clone read request carried the reported sub code.
+  EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE229280042FD"));
+}
+
+TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
+  const struct {
+    uint16_t model;
+    uint16_t sub;
+    uint8_t format;
+    int16_t expected;
+  } cases[] = {
+      {0x2929, 0x0100, 0x01, 1}, {0x2928, 0x0101, 0x01, 2}, {0x2928, 0x0100, 0x02, 3},
+      {0x2929, 0x0101, 0x01, 2},  // the later check wins
+      {0x2928, 0x0100, 0x00, 0},  // format 00 is fine for reading
+  };
+  for (const auto& c : cases) {
+    TransceiverSettings s;
+    s.modelCode = c.model;
+    s.subCode = c.sub;
+    s.formatByte = c.format;
+    useSettings(s);
+    link.client.reports.clear();
+    seq.easyCloneRead();
+    ASSERT_TRUE(link.runOperation());
+    if (c.expected == 0) {
+      EXPECT_TRUE(link.client.reports.empty());
+      continue;
+    }
+    ASSERT_EQ(link.client.reports.size(), 1u) << c.model << " " << c.sub;
+    EXPECT_EQ(link.client.reports[0].seqError, c.expected);
+    EXPECT_EQ(link.client.reports[0].driverError, 0);
+    EXPECT_FALSE(link.port.open);
+    EXPECT_EQ(seq.Operation(), 0);
+  }
+}
+
+TEST_F(SequencerTest, CloneWriteChecksTheFormatStrictly) {
+  for (uint8_t format : {0x00, 0x02}) {
+    TransceiverSettings s;
+    s.formatByte = format;
+    useSettings(s);
+    link.client.reports.clear();
+    seq.easyCloneWrite();
+    ASSERT_TRUE(link.runOperation());
+    ASSERT_EQ(link.client.reports.size(), 1u);
+    EXPECT_EQ(link.client.reports[0].seqError, 3);
+  }
+  useSettings({});
+  link.client.reports.clear();
+  const size_t before = framesWritten(0xE3);
+  seq.easyCloneWrite();
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_TRUE(link.client.reports.empty());
+  EXPECT_EQ(framesWritten(0xE3), before + 1);  // finishes once the request is written
+}
+
+TEST_F(SequencerTest, NoEchoEndsWithDriverCodeOneAfterOneSecond) {
+  TransceiverSettings s;
+  s.noEcho = true;
+  useSettings(s);
+  const int32_t start = clock.now();
+  seq.easyCloneRead();
+  while (seq.OpRunning() && link.client.reports.empty()) link.tick();
+  ASSERT_EQ(link.client.reports.size(), 1u);
+  EXPECT_EQ(link.client.reports[0].driverError, 1);
+  EXPECT_EQ(clock.now() - start, 1000);
+  EXPECT_EQ(framesWritten(0xE0), 1u);
+  EXPECT_FALSE(link.port.open);
+}
+
+TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
+  TransceiverSettings s;
+  s.noAnswer = true;
+  useSettings(s);
+  link.port.setcomOpen(true);
+  const int32_t start = clock.now();
+  seq.easySendE8ReqAnswer("0333");
+  while (seq.OpRunning() && link.client.reports.empty()) link.tick();
+  ASSERT_EQ(link.client.reports.size(), 1u);
+  EXPECT_EQ(link.client.reports[0].driverError, 2);
+  EXPECT_EQ(framesWritten(0xE8), 3u);
+  EXPECT_EQ(rig.receivedCount(0xE8), 3u);
+  EXPECT_EQ(clock.now() - start, 3 * 1200);  // echoes come back at once, answers never
+  EXPECT_FALSE(link.port.open);
+  EXPECT_FALSE(seq.OpRunning());
+  EXPECT_EQ(seq.Operation(), 0);
+}
+
+TEST_F(SequencerTest, AdjustmentReadingComesBackFromPositionFour) {
+  seq.easySendE8ReqAnswer("0330");  // A/D code 0: supply voltage
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_TRUE(link.client.reports.empty());
+  const Bytes& answer = drv.varLastE8Answer();
+  ASSERT_EQ(answer.size(), 7u);
+  EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 5), (Bytes{0x29, 0x28, 0x01, 0x00, 0x03}));
+  const int16_t value = Common::BinHexToInt(answer.data() + 5, 2);
+  EXPECT_EQ(value, *rig.reading(0));
+}
+
+TEST_F(SequencerTest, AdjustmentWithoutAnswerWantedFinishesAtOnce) {
+  seq.easySendE8NoAnswer("053741");
+  EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE829280100053741FD"));
+  ASSERT_TRUE(link.runOperation(100));
+  link.tick();
+  EXPECT_EQ(rig.lastValue(0x05), 0x7A);
+  EXPECT_EQ(rig.memoryByte(173), 0x7A);
+  EXPECT_TRUE(link.client.reports.empty());
+}
+
+TEST_F(SequencerTest, CorruptedAnswersAndCountsGiveTheirDriverCodes) {
+  const struct {
+    TransceiverSettings settings;
+    int16_t code;
+  } cases[] = {
+      {[] { TransceiverSettings s; s.corruptAnswerFrame = 5; return s; }(), 3},
+      {[] { TransceiverSettings s; s.badChecksumAnswerFrame = 3; return s; }(), 3},
+      {[] { TransceiverSettings s; s.wrongE5Count = true; return s; }(), 4},
+      {[] { TransceiverSettings s; s.hangUpAfterE4 = 100; return s; }(), 2},
+      {[] { TransceiverSettings s; s.answerSource = 0xE0; return s; }(), 2},
+  };
+  for (const auto& c : cases) {
+    rig.reset();
+    useSettings(c.settings);
+    link.client.reports.clear();
+    seq.easyCloneRead();
+    ASSERT_TRUE(link.runOperation());
+    ASSERT_EQ(link.client.reports.size(), 1u) << c.code;
+    EXPECT_EQ(link.client.reports[0].driverError, c.code);
+    EXPECT_FALSE(link.port.open);
+  }
+}
+
+TEST_F(SequencerTest, NoiseAndSplitDeliveryStillRead) {
+  TransceiverSettings s;
+  s.noiseBeforeAnswer = 7;
+  s.splitWrites = true;
+  s.answerDelayMs = 30;
+  useSettings(s);
+  seq.easyCloneRead();
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_TRUE(link.client.reports.empty());
+  EXPECT_EQ(link.radio.eepImage().bytes(), rig.memory());
+}
+
+TEST_F(SequencerTest, APortThatDoesNotOpenRaisesNoCodeOfItsOwn) {
+  link.port.openFails = true;
+  seq.easySendE8NoAnswer("053741");
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_TRUE(link.client.reports.empty());
+  EXPECT_TRUE(link.port.written.empty());
+
+  seq.easyCloneRead();  // identification check on nothing: model code differs
+  ASSERT_TRUE(link.runOperation());
+  ASSERT_EQ(link.client.reports.size(), 1u);
+  EXPECT_EQ(link.client.reports[0].seqError, 1);
+}
+
+TEST_F(SequencerTest, AnIdlePortIsReleasedAfterTheHoldTime) {
+  seq.setcomHoldReload(3000);
+  seq.easyCloneRead();
+  ASSERT_TRUE(link.runOperation());
+  ASSERT_TRUE(link.port.open);
+  const int resets = link.port.resets;
+  for (int t = 0; t < 2950; t += 50) link.tick();
+  EXPECT_TRUE(link.port.open);
+  link.tick();
+  link.tick();
+  EXPECT_FALSE(link.port.open);
+  EXPECT_EQ(link.port.resets, resets + 1);
+  EXPECT_EQ(seq.ComPortNo(), 1);
+}
+
+TEST_F(SequencerTest, NoReleaseWhileAnOperationRunsOrWhenOff) {
+  TransceiverSettings s;
+  s.baud = 9600;  // about 96 s of clone read
+  useSettings(s);
+  seq.setcomHoldReload(1000);
+  seq.easyCloneRead();
+  for (int t = 0; t < 20000; t += 50) {
+    link.tick();
+    ASSERT_TRUE(link.port.open) << t;
+  }
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_TRUE(link.client.reports.empty());
+
+  seq.setcomHoldReload(0);
+  for (int t = 0; t < 10000; t += 50) link.tick();
+  EXPECT_TRUE(link.port.open);
+}
+
+TEST_F(SequencerTest, SettingTheOperationClearsTheAnswerRequest) {
+  seq.sete8AnsRequired(true);
+  seq.setOperation(4);
+  EXPECT_FALSE(seq.e8AnsRequired());
+}
+
+TEST_F(SequencerTest, ErrorIsClearedWhenTheNextActionStarts) {
+  TransceiverSettings s;
+  s.subCode = 0x0200;
+  useSettings(s);
+  seq.easyCloneRead();
+  ASSERT_TRUE(link.runOperation());
+  ASSERT_EQ(seq.error(), 2);
+  useSettings({});
+  seq.easyCloneRead();
+  EXPECT_EQ(seq.error(), 0);
+  ASSERT_TRUE(link.runOperation());
+  EXPECT_EQ(seq.error(), 0);
+}
+
+}  // namespace
