@@ -1,4 +1,5 @@
 // ravlen-sim: a virtual Selvik transceiver on a pseudo-terminal.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -37,6 +38,12 @@ sigset_t catchStopSignals() {
   return previous;
 }
 
+// Removes path only when it is a symbolic link; anything else is left alone.
+void removeLink(const std::string& path) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(path.c_str());
+}
+
 Bytes initialImage(const SimOptions& options) {
   if (!options.imagePath.empty()) return ImageFile::load(options.imagePath);
   return MemoryImageBuilder().setMid(options.mid).build();
@@ -53,7 +60,7 @@ int serve(const SimOptions& options) {
   }
   server.open();
   if (!options.linkPath.empty()) {
-    ::unlink(options.linkPath.c_str());  // a link left by an earlier run
+    removeLink(options.linkPath);  // one left by an earlier run
     if (::symlink(server.slavePath().c_str(), options.linkPath.c_str()) != 0) {
       std::perror(("ravlen-sim: cannot link " + options.linkPath).c_str());
       return 1;
@@ -68,7 +75,7 @@ int serve(const SimOptions& options) {
     std::cerr << "ravlen-sim: " << e.what() << std::endl;
     status = 1;
   }
-  if (!options.linkPath.empty()) ::unlink(options.linkPath.c_str());
+  if (!options.linkPath.empty()) removeLink(options.linkPath);
   if (!options.saveImagePath.empty()) ImageFile::save(options.saveImagePath, rig.memory());
   return status;
 }

@@ -189,6 +189,23 @@ TEST(Program, AdjustmentsAreSavedWithTheImage) {
   std::remove(saved.c_str());
 }
 
+TEST(Program, NeverReplacesAFileWithItsLink) {
+  const std::string path = tempPath("not-a-link");
+  {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("keep me", f);
+    std::fclose(f);
+  }
+  SimProcess sim({"--link", path});
+  EXPECT_EQ(sim.stop(0), 1);
+  struct stat st{};
+  ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_size, 7);
+  std::remove(path.c_str());
+}
+
 TEST(Program, HelpAndBadOptions) {
   {
     SimProcess sim({"--help"});
