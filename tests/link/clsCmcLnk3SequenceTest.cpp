@@ -131,20 +131,20 @@ TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
   useSettings(s);
   link.port.setcomOpen(true);
   const int32_t start = clock.now();
-  seq.easySendE8ReqAnswer("0333");
+  seq.easySendE8ReqAnswer("033033");
   while (seq.OpRunning() && link.client.reports.empty()) link.tick();
   ASSERT_EQ(link.client.reports.size(), 1u);
   EXPECT_EQ(link.client.reports[0].driverError, 2);
   EXPECT_EQ(framesWritten(0xE8), 3u);
   EXPECT_EQ(rig.receivedCount(0xE8), 3u);
-  EXPECT_EQ(clock.now() - start, 3 * 1200);  // echoes come back at once, answers never
+  EXPECT_EQ(clock.now() - start, 3 * (50 + 1200));  // each echo at the next tick, answers never
   EXPECT_FALSE(link.port.open);
   EXPECT_FALSE(seq.OpRunning());
   EXPECT_EQ(seq.Operation(), 0);
 }
 
 TEST_F(SequencerTest, AdjustmentReadingComesBackFromPositionFour) {
-  seq.easySendE8ReqAnswer("0330");  // A/D code 0: supply voltage
+  seq.easySendE8ReqAnswer("033030");  // read A/D code 0, the supply voltage
   ASSERT_TRUE(link.runOperation());
   EXPECT_TRUE(link.client.reports.empty());
   const Bytes& answer = drv.varLastE8Answer();

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "std/FakeClock.h"
+#include "FakeClock.h"
 #include "LoopbackSerialControl.h"
 #include "PcWire.h"
 

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "Globals.h"
+#include "ImageFile.h"
+#include "MemoryImageBuilder.h"
+#include "ProfileFile.h"
+#include "clsCmcLnk3Sequence.h"
+#include "clsCmcRadio.h"
+#include "frmCom.h"
+#include "start.h"
+
+namespace {
+
+// The utility with its real serial control, timer and event loop against
+// ravlen-sim running as a separate process on a pseudo-terminal.
+class SimProgramTest : public ::testing::Test {
+ protected:
+  SimProgramTest() {
+    qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
+    Globals::tearDown();
+    previousBox_ = Common::SetMsgBoxHandler([this](const std::string& text) {
+      messages.push_back(text);
+      return Common::ButtonOk;
+    });
+  }
+  ~SimProgramTest() override {
+    Globals::tearDown();
+    start::ReleaseInstanceLock();
+    Common::SetMsgBoxHandler(previousBox_);
+    if (sim.state() != QProcess::NotRunning) {
+      sim.terminate();
+      if (!sim.waitForFinished(3000)) sim.kill();
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_RUNTIME_DIR");
+  }
+
+  // Starts the simulator and returns its terminal path (empty on failure).
+  std::string startSim(const QStringList& args) {
+    sim.start(RAVLEN_SIM_PROGRAM, args);
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) return {};
+    return sim.readLine().trimmed().toStdString();
+  }
+
+  bool waitWhileRunning(int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (Globals::seq().OpRunning() && timer.elapsed() < timeoutMs)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return !Globals::seq().OpRunning();
+  }
+
+  QTemporaryDir configDir;
+  QTemporaryDir runtimeDir;
+  QProcess sim;
+  std::vector<std::string> messages;
+
+ private:
+  Common::MsgBoxHandler previousBox_;
+};
+
+TEST_F(SimProgramTest, CloneReadOverAPseudoTerminalReproducesTheImage) {
+  Bytes image = MemoryImageBuilder().build();
+  for (size_t i = 3000; i < image.size(); i += 7) image[i] = static_cast<uint8_t>(i * 31);
+  const std::string imagePath = configDir.path().toStdString() + "/image.bin";
+  ImageFile::save(imagePath, image);
+
+  const std::string tty = startSim({"--image", QString::fromStdString(imagePath)});
+  ASSERT_FALSE(tty.empty());
+  ASSERT_TRUE(start::Main());
+  ASSERT_TRUE(ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty));
+
+  Globals::seq().easyCloneRead();
+  ASSERT_TRUE(waitWhileRunning(60000));
+  EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
+  EXPECT_EQ(Globals::seq().error(), 0);
+  EXPECT_EQ(Globals::com().lnk3D().lastError(), 0);
+  EXPECT_EQ(Globals::radio().eepImage().bytes(), image);
+}
+
+TEST_F(SimProgramTest, ATransceiverThatNeverAnswersIsReportedOnce) {
+  const std::string tty = startSim({"--no-answer"});
+  ASSERT_FALSE(tty.empty());
+  ASSERT_TRUE(start::Main());
+  ASSERT_TRUE(ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty));
+
+  Globals::seq().easyCloneRead();
+  ASSERT_TRUE(waitWhileRunning(10000));
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("No answer from transceiver.", 0), 0u);
+  EXPECT_FALSE(Globals::com().comOpen());
+}
+
+}  // namespace
