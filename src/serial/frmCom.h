@@ -29,7 +29,7 @@ class frmCom : public QObject, public LinkPort {
   SerialControl& MsCom() { return *msCom_; }
   QTimer& timSolid() { return timSolid_; }
 
-  void Reset();
+  void Reset() override;
   void HighSpeedBRatioSet();
 
   bool comOpen() const override;
