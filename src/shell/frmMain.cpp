@@ -116,15 +116,17 @@ void frmMain::refreshMenuChecks() {
 }
 
 void frmMain::refreshPortLabel() {
-  frmCom& com = Globals::com();
-  const bool open = com.comOpen();
-  const std::string text = "COM" + SignedNumberText(comPortNo_) + (open ? ": OPEN" : ": CLOSE");
-  lblComBusy_.setText(QString::fromStdString(text));
-  QPalette palette = lblComBusy_.palette();
-  const QColor colour = open ? this->palette().color(QPalette::Active, QPalette::ButtonText)
-                             : this->palette().color(QPalette::Disabled, QPalette::WindowText);
-  palette.setColor(QPalette::WindowText, colour);
-  lblComBusy_.setPalette(palette);
+  const bool open = Globals::com().comOpen();
+  const QString text =
+      QString::fromStdString("COM" + SignedNumberText(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
+  if (lblComBusy_.text() != text) lblComBusy_.setText(text);
+  const QColor colour = open ? palette().color(QPalette::Active, QPalette::ButtonText)
+                             : palette().color(QPalette::Disabled, QPalette::WindowText);
+  if (lblComBusy_.palette().color(QPalette::WindowText) != colour) {
+    QPalette labelPalette = lblComBusy_.palette();
+    labelPalette.setColor(QPalette::WindowText, colour);
+    lblComBusy_.setPalette(labelPalette);
+  }
 }
 
 std::string frmMain::SignedNumberText(int32_t n) {

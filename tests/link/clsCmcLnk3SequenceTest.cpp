@@ -120,6 +120,7 @@ TEST_F(SequencerTest, NoEchoEndsWithDriverCodeOneAfterOneSecond) {
   while (seq.OpRunning() && link.client.reports.empty()) link.tick();
   ASSERT_EQ(link.client.reports.size(), 1u);
   EXPECT_EQ(link.client.reports[0].driverError, 1);
+  EXPECT_EQ(link.client.reports[0].seqError, 4);  // the check found the driver's code
   EXPECT_EQ(clock.now() - start, 1000);
   EXPECT_EQ(framesWritten(0xE0), 1u);
   EXPECT_FALSE(link.port.open);

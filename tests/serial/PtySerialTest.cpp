@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -27,11 +26,7 @@ class CountingHost : public ComHost {
 
 // Runs the event loop until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition() && timer.elapsed() < timeoutMs)
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-  return condition();
+  return QTest::qWaitFor(condition, timeoutMs);
 }
 
 class PtySerialTest : public ::testing::Test {

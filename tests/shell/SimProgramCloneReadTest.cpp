@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "Globals.h"
 #include "ImageFile.h"
@@ -48,12 +47,8 @@ class SimProgramTest : public ::testing::Test {
     return sim.readLine().trimmed().toStdString();
   }
 
-  bool waitWhileRunning(int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (Globals::seq().OpRunning() && timer.elapsed() < timeoutMs)
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return !Globals::seq().OpRunning();
+  static bool waitWhileRunning(int timeoutMs) {
+    return QTest::qWaitFor([] { return !Globals::seq().OpRunning(); }, timeoutMs);
   }
 
   QTemporaryDir configDir;
@@ -92,9 +87,7 @@ TEST_F(SimProgramTest, ATransceiverThatNeverAnswersIsReportedOnce) {
 
   Globals::seq().easyCloneRead();
   ASSERT_TRUE(waitWhileRunning(10000));
-  QElapsedTimer settle;
-  settle.start();
-  while (settle.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  QTest::qWait(300);  // ticks go on: the failure must stay reported once
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].rfind("No answer from transceiver.", 0), 0u);
   EXPECT_FALSE(Globals::com().comOpen());
