@@ -6,29 +6,14 @@
 #include <cstdio>
 
 #include "Frames.h"
-#include "LinkPort.h"
+#include "FakeLinkPort.h"
 #include "clsCmcEeprom.h"
 #include "clsCmcLnk3Drv.h"
 
 namespace {
 
-class NullPort : public LinkPort {
- public:
-  bool comSendEnable() const override { return true; }
-  int32_t OutBufferSize() const override { return 1024; }
-  int32_t OutBufferCount() const override { return 0; }
-  void Output(const Bytes& bytes) override { written = bytes; }
-  void setcomPortNum(int16_t) override {}
-  bool comOpen() const override { return true; }
-  void setcomOpen(bool) override {}
-  void Reset() override {}
-  clsCmcLnk3Drv& lnk3D() override { return drv; }
-  clsCmcLnk3Drv drv{this};
-  Bytes written;
-};
-
 // Echo of the request, every 16-byte block of the image, and the end frame.
-Bytes cloneStream(Bytes& request) {
+Bytes cloneStream(const Bytes& request) {
   Bytes stream = request;
   uint8_t count = 0;
   for (uint32_t adr = 0; adr < 32112; adr += 16, ++count) {
@@ -43,24 +28,26 @@ Bytes cloneStream(Bytes& request) {
 }
 
 struct Reader {
-  NullPort port;
+  FakeLinkPort port;
   clsCmcEeprom image;
   Bytes stream;
 
   Reader() {
+    port.open = true;
     port.drv.setmyEep(&image);
     startRead();
-    stream = cloneStream(port.written);
+    stream = cloneStream(port.written.back());
   }
   // Identification first: the clone data count starts at its answer.
   void startRead() {
     port.drv.Reset();
     port.drv.setworkMode(1);
     port.drv.Send(Common::HexStrToBin("E029280000"));
-    port.drv.read(port.written);
+    port.drv.read(port.written.back());
     port.drv.read(Frames::frame(Frames::identificationBody()));
     port.drv.setworkMode(2);
     port.drv.Send(Common::HexStrToBin("E229280100"));
+    port.written.erase(port.written.begin(), port.written.end() - 1);
   }
   // One whole clone read; false if the driver did not finish cleanly.
   bool readAll(size_t chunk) {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "LinkPort.h"
+#include "FakeLinkPort.h"
 #include "clsCmcEeprom.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcTick.h"
@@ -16,22 +16,6 @@
 namespace {
 
 int32_t g_now = 0;
-
-class SinkPort : public LinkPort {
- public:
-  bool comSendEnable() const override { return true; }
-  int32_t OutBufferSize() const override { return 1024; }
-  int32_t OutBufferCount() const override { return 0; }
-  void Output(const Bytes& bytes) override { lastWritten = bytes; }
-  void setcomPortNum(int16_t) override {}
-  bool comOpen() const override { return true; }
-  void setcomOpen(bool) override { drv.Reset(); }
-  void Reset() override { drv.Reset(); }
-  clsCmcLnk3Drv& lnk3D() override { return drv; }
-
-  clsCmcLnk3Drv drv{this};
-  Bytes lastWritten;
-};
 
 void require(bool condition) {
   if (!condition) std::abort();
@@ -45,7 +29,7 @@ void tickFor(clsCmcLnk3Drv& drv, int32_t ms) {
 }
 
 // Starts the transaction the first byte selects; the rest of the input answers it.
-void startTransaction(SinkPort& port, uint8_t selector) {
+void startTransaction(FakeLinkPort& port, uint8_t selector) {
   clsCmcLnk3Drv& drv = port.drv;
   switch (selector % 5) {
     case 0:
@@ -110,12 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   clsCmcEeprom image;
   image.seteeSize(4096);
-  SinkPort port;
+  FakeLinkPort port;
+  port.open = true;
   clsCmcLnk3Drv& drv = port.drv;
   drv.setmyEep(&image);
   const uint8_t selector = data[1];
   startTransaction(port, selector);
-  if (selector & 0x80) drv.read(port.lastWritten);  // the echo
+  if ((selector & 0x80) && !port.written.empty()) drv.read(port.written.back());  // the echo
 
   if (selector & 0x20) {
     // Well-formed frames in chunks of varying size.

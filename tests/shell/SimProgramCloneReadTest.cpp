@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "Globals.h"
+#include "GlobalsFixture.h"
 #include "ImageFile.h"
 #include "MemoryImageBuilder.h"
 #include "ProfileFile.h"
@@ -17,27 +17,14 @@ namespace {
 
 // The utility with its real serial control, timer and event loop against
 // ravlen-sim running as a separate process on a pseudo-terminal.
-class SimProgramTest : public ::testing::Test {
+class SimProgramTest : public GlobalsFixture {
  protected:
-  SimProgramTest() {
-    qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
-    Globals::tearDown();
-    previousBox_ = Common::SetMsgBoxHandler([this](const std::string& text) {
-      messages.push_back(text);
-      return Common::ButtonOk;
-    });
-  }
+  SimProgramTest() : GlobalsFixture(nullptr) {}
   ~SimProgramTest() override {
-    Globals::tearDown();
-    start::ReleaseInstanceLock();
-    Common::SetMsgBoxHandler(previousBox_);
     if (sim.state() != QProcess::NotRunning) {
       sim.terminate();
       if (!sim.waitForFinished(3000)) sim.kill();
     }
-    qunsetenv("XDG_CONFIG_HOME");
-    qunsetenv("XDG_RUNTIME_DIR");
   }
 
   // Starts the simulator and returns its terminal path (empty on failure).
@@ -51,13 +38,7 @@ class SimProgramTest : public ::testing::Test {
     return QTest::qWaitFor([] { return !Globals::seq().OpRunning(); }, timeoutMs);
   }
 
-  QTemporaryDir configDir;
-  QTemporaryDir runtimeDir;
   QProcess sim;
-  std::vector<std::string> messages;
-
- private:
-  Common::MsgBoxHandler previousBox_;
 };
 
 TEST_F(SimProgramTest, CloneReadOverAPseudoTerminalReproducesTheImage) {

@@ -5,31 +5,13 @@
 
 #include "Globals.h"
 #include "frmCom.h"
-#include "start.h"
 
-AppFixture::AppFixture() {
-  qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
-  qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
-  Globals::tearDown();
-  Globals::setSerialFactory([this] {
-    auto control = std::make_unique<FakeSerialControl>();
-    serial = control.get();
-    return control;
-  });
-  previousBox_ = Common::SetMsgBoxHandler([this](const std::string& text) {
-    messages.push_back(text);
-    return Common::ButtonOk;
-  });
-}
-
-AppFixture::~AppFixture() {
-  Globals::tearDown();
-  Globals::setSerialFactory({});
-  start::ReleaseInstanceLock();
-  Common::SetMsgBoxHandler(previousBox_);
-  qunsetenv("XDG_CONFIG_HOME");
-  qunsetenv("XDG_RUNTIME_DIR");
-}
+AppFixture::AppFixture()
+    : GlobalsFixture([this] {
+        auto control = std::make_unique<FakeSerialControl>();
+        serial = control.get();
+        return control;
+      }) {}
 
 std::string AppFixture::profilePath() const {
   return configDir.path().toStdString() + "/ravlen-adj/TB4410K.rs";

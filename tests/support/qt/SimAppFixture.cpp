@@ -5,31 +5,18 @@
 #include "frmCom.h"
 #include "start.h"
 
-SimAppFixture::SimAppFixture() {
-  qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
-  qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
-  Globals::tearDown();
-  Globals::setSerialFactory([this] {
-    auto control = std::make_unique<LoopbackSerialControl>(rig, [this] { return clock.now(); });
-    serial = control.get();
-    return control;
-  });
-  previousBox_ = Common::SetMsgBoxHandler([this](const std::string& text) {
-    messages.push_back(text);
-    return Common::ButtonOk;
-  });
+SimAppFixture::SimAppFixture()
+    : GlobalsFixture([this] {
+        auto control = std::make_unique<LoopbackSerialControl>(rig, [this] { return clock.now(); });
+        serial = control.get();
+        return control;
+      }) {
   EXPECT_TRUE(start::Main());
   Globals::com().timSolid().stop();  // the test runs the ticks
 }
 
-SimAppFixture::~SimAppFixture() {
-  Globals::tearDown();
-  Globals::setSerialFactory({});
-  start::ReleaseInstanceLock();
-  Common::SetMsgBoxHandler(previousBox_);
-  qunsetenv("XDG_CONFIG_HOME");
-  qunsetenv("XDG_RUNTIME_DIR");
-}
+// The port form goes before the transceiver its control talks to.
+SimAppFixture::~SimAppFixture() { Globals::tearDown(); }
 
 void SimAppFixture::tick() {
   clock.advance(50);

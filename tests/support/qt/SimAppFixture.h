@@ -1,19 +1,12 @@
 #pragma once
-// The whole utility against the virtual transceiver through the loopback control,
-// on the fake clock: ticks are run by the test.
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "Common.h"
+// The whole utility, started, against the virtual transceiver through the
+// loopback control on the fake clock; the test runs the ticks.
 #include "FakeClock.h"
+#include "GlobalsFixture.h"
 #include "LoopbackSerialControl.h"
 #include "VirtualTransceiver.h"
 
-class SimAppFixture : public ::testing::Test {
+class SimAppFixture : public GlobalsFixture {
  protected:
   SimAppFixture();
   ~SimAppFixture() override;
@@ -24,13 +17,7 @@ class SimAppFixture : public ::testing::Test {
   // Ticks until the sequencer is idle; false if it still runs after limitMs.
   bool runOperation(int32_t limitMs = 600000);
 
-  QTemporaryDir configDir;
-  QTemporaryDir runtimeDir;
   FakeClock clock;
   VirtualTransceiver rig;
   LoopbackSerialControl* serial = nullptr;
-  std::vector<std::string> messages;
-
- private:
-  Common::MsgBoxHandler previousBox_;
 };
