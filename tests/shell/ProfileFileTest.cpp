@@ -4,14 +4,13 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <string>
 
 #include "ProfileFile.h"
 
 namespace {
-
-std::string bytes(const QByteArray& a) { return std::string(a.constData(), static_cast<size_t>(a.size())); }
 
 void putFile(const QString& path, const QByteArray& data) {
   QFile f(path);
@@ -21,23 +20,12 @@ void putFile(const QString& path, const QByteArray& data) {
 
 QByteArray fileBytes(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return "<unreadable>";
-  return f.readAll();
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 ino_t inodeOf(const QString& path) {
   struct stat st {};
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return 0;
-  return st.st_ino;
-}
-
-// True when files can be created in dir (permissions do not hold back the super-user).
-bool canCreateIn(const QString& dir) {
-  QFile probe(dir + "/probe.tmp");
-  if (!probe.open(QIODevice::WriteOnly)) return false;
-  probe.close();
-  probe.remove();
-  return true;
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 class ProfileFileTest : public ::testing::Test {
@@ -46,281 +34,121 @@ class ProfileFileTest : public ::testing::Test {
 
   QString qpath(const QString& name = "p.ini") const { return tmp_.path() + "/" + name; }
   std::string path(const QString& name = "p.ini") const { return QFile::encodeName(qpath(name)).toStdString(); }
-
-  std::string read(const std::string& section, const std::string& key, const std::string& def = "DEF") const {
-    return ProfileFile::ReadString(path(), section, key, def);
+  std::string read(const std::string& section, const std::string& key) const {
+    return ProfileFile::ReadString(path(), section, key, "DEF");
   }
-
-  // Writes key=value and returns the whole file afterwards.
-  QByteArray writeAndLoad(const std::string& section, const std::string& key, const std::string& value) {
-    EXPECT_TRUE(ProfileFile::WriteString(path(), section, key, value));
-    return fileBytes(qpath());
+  bool write(const std::string& section, const std::string& key, const std::string& value) const {
+    return ProfileFile::WriteString(path(), section, key, value);
   }
 
   QTemporaryDir tmp_;
 };
 
-TEST_F(ProfileFileTest, MissingFileSectionOrKeyGivesTheDefault) {
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "1");
-  putFile(qpath(), "[OTHER]\nComPort=5\n[OPTION]\nComAutoRelease=3\n");
-  EXPECT_EQ(read("NOSUCH", "ComPort", "1"), "1");
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "1");
-  EXPECT_EQ(read("OPTION", "ComAutoRelease", "0"), "3");
-  EXPECT_EQ(read("OTHER", "ComPort", "1"), "5");
-  EXPECT_EQ(read("OPTION", "", "d"), "d");
-}
-
-TEST_F(ProfileFileTest, NamesMatchWithoutAsciiCase) {
-  putFile(qpath(), "[option]\ncomPORT=5\n[\xC9t\xE9]\nk=latin\n");
-  EXPECT_EQ(read("OPTION", "ComPort"), "5");
-  EXPECT_EQ(read("Option", "COMPORT"), "5");
-  EXPECT_EQ(read("\xC9t\xE9", "K"), "latin");
-  // Only ASCII letters fold: E-acute and e-acute are different names.
-  EXPECT_EQ(read("\xE9t\xE9", "k"), "DEF");
-}
-
-TEST_F(ProfileFileTest, ValuesLoseBlanksAndOnePairOfQuotes) {
+TEST_F(ProfileFileTest, ReadsTheNamedKeyOrTheDefault) {
+  EXPECT_EQ(read("OPTION", "ComPort"), "DEF");  // no file
   putFile(qpath(),
-          "[S]\n"
-          "  plain  =  a b \t\n"
-          "quoted=\" x \"\n"
-          "inner=\"a\"b\"\n"
-          "open=\"abc\n"
-          "lone=\"\n"
-          "empty=\"\"\n"
-          "single='q'\n"
-          "twice=\"\"z\"\"\n");
-  EXPECT_EQ(read("S", "plain"), "a b");
-  EXPECT_EQ(read("S", " plain "), "a b");
-  EXPECT_EQ(read("S", "quoted"), " x ");
-  EXPECT_EQ(read("S", "inner"), "a\"b");
-  EXPECT_EQ(read("S", "open"), "\"abc");
-  EXPECT_EQ(read("S", "lone"), "\"");
-  EXPECT_EQ(read("S", "empty"), "");
-  EXPECT_EQ(read("S", "single"), "'q'");
-  EXPECT_EQ(read("S", "twice"), "\"z\"");
+          "ComPort=8\r\n; [OPTION]\r\n[OPTION] ; the utility's own\r\n;ComPort=9\r\n   ; ComAutoRelease=4\r\n"
+          "comPORT=2\r\nComPort=7\r\nComAutoRelease =   \r\n"
+          "[Q]\r\n  plain  =  a b \t\r\nquoted=\" x \"\r\ninner=\"a\"b\"\r\nopen=\"abc\r\nlone=\"\r\nempty=\"\"\r\n"
+          "single='q'\r\n[BROKEN\r\nk=hidden\r\nno equals sign here\r\n" +
+              QByteArray(300000, 'z') + "\r\n[\xC9t\xE9]\r\nk=latin\r\n[q]\r\nlater=5\r\n");
+  const struct { const char *section, *key, *want; } cases[] = {
+      {"OPTION", "ComPort", "2"},        // comments skipped, the first match wins
+      {"option", "COMAUTORELEASE", ""},  // present but empty is not the default
+      {"", "ComPort", "DEF"},            // lines before any section
+      {"NOSUCH", "ComPort", "DEF"}, {"OPTION", "", "DEF"}, {"OPTION", "no equals sign here", "DEF"},
+      {"Q", "plain", "a b"}, {"Q", " plain ", "a b"}, {"Q", "quoted", " x "}, {"Q", "inner", "a\"b"},
+      {"Q", "open", "\"abc"}, {"Q", "lone", "\""}, {"Q", "empty", ""}, {"Q", "single", "'q'"},
+      {"Q", "later", "5"},     // a repeated section is searched too
+      {"BROKEN", "k", "DEF"}, {"Q", "k", "DEF"},  // a header without ']' names nothing and ends the section
+      {"\xC9t\xE9", "K", "latin"}, {"\xE9t\xE9", "k", "DEF"},  // only ASCII letters fold
+  };
+  for (const auto& c : cases) EXPECT_EQ(read(c.section, c.key), c.want) << c.section << "/" << c.key;
 }
 
-TEST_F(ProfileFileTest, AnEmptyValueIsNotTheDefault) {
-  putFile(qpath(), "[OPTION]\nComPort=\nComAutoRelease =   \n");
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "");
-  EXPECT_EQ(read("OPTION", "ComAutoRelease", "0"), "");
-}
-
-TEST_F(ProfileFileTest, CommentsAndLinesOutsideSectionsAreSkipped) {
-  putFile(qpath(),
-          "ComPort=8\n"
-          "; [OPTION]\n"
-          "[OPTION] ; the utility's own\n"
-          ";ComPort=9\n"
-          "   ; ComAutoRelease=4\n"
-          "ComPort=2\n");
-  EXPECT_EQ(read("OPTION", "ComPort"), "2");
-  EXPECT_EQ(read("OPTION", "ComAutoRelease"), "DEF");
-  EXPECT_EQ(read("", "ComPort"), "DEF");
-}
-
-TEST_F(ProfileFileTest, FirstKeyWinsAndRepeatedSectionsAreSearched) {
-  putFile(qpath(), "[A]\nk=1\nk=2\n[B]\nm=3\n[a]\nk=4\nn=5\n");
-  EXPECT_EQ(read("A", "k"), "1");
-  EXPECT_EQ(read("A", "n"), "5");
-  EXPECT_EQ(read("B", "n"), "DEF");
-}
-
-TEST_F(ProfileFileTest, BrokenLinesGiveDefaultsAndDoNotHideTheRest) {
-  const QByteArray longLine(300000, 'z');
-  putFile(qpath(), "[OPTION\nComPort=5\nno equals sign here\n=7\n[\n" + longLine + "\n[OK]\n" + longLine +
-                       "=long\nk=v\n[OPTION]\nComAutoRelease=1\n");
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "1");
-  EXPECT_EQ(read("OPTION", "ComAutoRelease", "0"), "1");
-  EXPECT_EQ(read("OK", "k"), "v");
-  EXPECT_EQ(read("OK", bytes(longLine)), "long");
-  EXPECT_EQ(read("OPTION", "no equals sign here"), "DEF");
-}
-
-TEST_F(ProfileFileTest, CrLfAndByteOrderMarkAreNotPartOfTheText) {
-  putFile(qpath(), "\xEF\xBB\xBF[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n");
-  EXPECT_EQ(read("OPTION", "ComPort"), "3");
-  EXPECT_EQ(read("OPTION", "ComAutoRelease"), "2");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "4"), "\xEF\xBB\xBF[OPTION]\r\nComPort=4\r\nComAutoRelease=2\r\n");
-}
-
-TEST_F(ProfileFileTest, EightBitTextsPassThroughUnchanged) {
-  EXPECT_EQ(writeAndLoad("Z\xFC rich", "Gr\xFC\xDF", "\xE9t\xE9 \xB0"), "[Z\xFC rich]\nGr\xFC\xDF=\xE9t\xE9 \xB0\n");
-  EXPECT_EQ(read("Z\xFC rich", "Gr\xFC\xDF"), "\xE9t\xE9 \xB0");
-}
-
-TEST_F(ProfileFileTest, AFileThatIsNotTextIsNeitherReadNorWritten) {
-  QByteArray data("[OPTION]\nComPort=5\n");
-  data.append('\0');
-  data.append("\x01\xFF\xFE garbage\n");
-  putFile(qpath(), data);
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "1");
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "OPTION", "ComPort", "3"));
-  EXPECT_EQ(fileBytes(qpath()), data);
-}
-
-TEST_F(ProfileFileTest, AnOversizedFileIsNeitherReadNorWritten) {
-  const QByteArray head("[OPTION]\nComPort=5\n");
-  QByteArray data = head + "; " + QByteArray(ProfileFile::MaxFileSize - head.size() - 3, 'x') + "\n";
-  ASSERT_EQ(data.size(), ProfileFile::MaxFileSize);
-  putFile(qpath(), data);
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "5");  // the largest accepted size
-
-  data.append('\n');
-  putFile(qpath(), data);
-  EXPECT_EQ(read("OPTION", "ComPort", "1"), "1");
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "OPTION", "ComPort", "3"));
-  EXPECT_EQ(fileBytes(qpath()), data);
-}
-
-TEST_F(ProfileFileTest, AWriteThatWouldOutgrowTheLimitIsRefused) {
-  const QByteArray data = "[S]\n; " + QByteArray(ProfileFile::MaxFileSize - 17, 'x') + "\n";
-  ASSERT_EQ(data.size(), ProfileFile::MaxFileSize - 10);
-  putFile(qpath(), data);
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "k", std::string(20, 'v')));
-  EXPECT_EQ(fileBytes(qpath()), data);
-  EXPECT_TRUE(ProfileFile::WriteString(path(), "S", "k", "v"));
-}
-
-TEST_F(ProfileFileTest, DirectoriesAndPipesAreNotProfiles) {
-  ASSERT_TRUE(QDir().mkpath(qpath("adir")));
-  EXPECT_EQ(ProfileFile::ReadString(path("adir"), "S", "k", "d"), "d");
-  EXPECT_FALSE(ProfileFile::WriteString(path("adir"), "S", "k", "v"));
-  EXPECT_TRUE(QFileInfo(qpath("adir")).isDir());
-
-  // A reader that opened the pipe would wait for a writer forever.
-  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-  EXPECT_EQ(ProfileFile::ReadString(path("pipe"), "S", "k", "d"), "d");
-  EXPECT_FALSE(ProfileFile::WriteString(path("pipe"), "S", "k", "v"));
-
-  EXPECT_EQ(ProfileFile::ReadString("", "S", "k", "d"), "d");
-  EXPECT_FALSE(ProfileFile::WriteString("", "S", "k", "v"));
-}
-
-TEST_F(ProfileFileTest, TheFirstWriteCreatesDirectoryAndFile) {
-  const QString deep = tmp_.path() + "/a/b/c/p.ini";
-  ASSERT_TRUE(ProfileFile::WriteString(QFile::encodeName(deep).toStdString(), "OPTION", "ComPort", "3"));
-  EXPECT_EQ(fileBytes(deep), "[OPTION]\nComPort=3\n");
-}
-
-TEST_F(ProfileFileTest, AWriteChangesOnlyItsKeyLine) {
-  const QByteArray before =
-      "; settings\n"
-      "\n"
-      "[General]\n"
-      "Colour = blue\n"
-      "ComPort=9\n"
-      "\n"
-      "[OPTION]\n"
-      "  ; port of the cable\n"
-      "   comport  =  \"1\"   \n"
-      "ComAutoRelease=0\n"
-      "junk without equals\n"
-      "[Last]\n"
-      "x=y";
-  putFile(qpath(), before);
-  QByteArray expected = before;
-  expected.replace("   comport  =  \"1\"   \n", "comport=3\n");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "3"), expected);
-  expected.replace("ComAutoRelease=0\n", "ComAutoRelease=2\n");
-  EXPECT_EQ(writeAndLoad("option", "COMAUTORELEASE", "2"), expected);
-  expected.replace("x=y", "x=");
-  EXPECT_EQ(writeAndLoad("Last", "x", ""), expected);
-  EXPECT_EQ(read("Last", "x"), "");
-}
-
-TEST_F(ProfileFileTest, ANewKeyFollowsTheLastKeyLineOfItsSection) {
-  putFile(qpath(), "[OPTION]\nComPort=3\n\n; next comes the rest\n[Other]\nk=v\n[OPTION]\nLater=1\n");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComAutoRelease", "2"),
-            "[OPTION]\nComPort=3\nComAutoRelease=2\n\n; next comes the rest\n[Other]\nk=v\n[OPTION]\nLater=1\n");
-  // A key already in the repeated section is rewritten there.
-  EXPECT_EQ(writeAndLoad("OPTION", "later", "5"),
-            "[OPTION]\nComPort=3\nComAutoRelease=2\n\n; next comes the rest\n[Other]\nk=v\n[OPTION]\nLater=5\n");
-}
-
-TEST_F(ProfileFileTest, ANewKeyInASectionWithoutKeysFollowsItsHeader) {
-  putFile(qpath(), "[OPTION]\n; nothing yet\n[Other]\nk=v\n");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "3"), "[OPTION]\nComPort=3\n; nothing yet\n[Other]\nk=v\n");
-
-  putFile(qpath(), "[Other]\nk=v\n[OPTION]");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "3"), "[Other]\nk=v\n[OPTION]\nComPort=3\n");
-
-  putFile(qpath(), "[OPTION]\r\nComPort=1");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComAutoRelease", "0"), "[OPTION]\r\nComPort=1\r\nComAutoRelease=0\r\n");
-}
-
-TEST_F(ProfileFileTest, ANewSectionGoesAtTheEndInTheFilesLineEnding) {
-  putFile(qpath(), "[Other]\r\nk=v\r\n");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "3"), "[Other]\r\nk=v\r\n[OPTION]\r\nComPort=3\r\n");
-
-  putFile(qpath(), "[Other]\nk=v");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "3"), "[Other]\nk=v\n[OPTION]\nComPort=3\n");
-
-  putFile(qpath(), "");
-  EXPECT_EQ(writeAndLoad(" OPTION ", " ComPort ", "3"), "[OPTION]\nComPort=3\n");
-
-  // Keys under a header without ']' are not in the section.
-  putFile(qpath(), "[OPTION\nComPort=1\n");
-  EXPECT_EQ(writeAndLoad("OPTION", "ComPort", "3"), "[OPTION\nComPort=1\n[OPTION]\nComPort=3\n");
+TEST_F(ProfileFileTest, AWriteChangesOrAddsOnlyItsKeyLine) {
+  const QByteArray kept = "; settings\n\n[General]\nComPort=9\n\n[OPTION]\n  ; port of the cable\n";
+  const struct { QByteArray before; const char *section, *key, *value; QByteArray after; } cases[] = {
+      // In place: the file's spelling of the key stays, its spacing goes.
+      {kept + "   comport  =  \"1\"   \nComAutoRelease=0\njunk\n[Last]\nx=y", "OPTION", "ComPort", "3",
+       kept + "comport=3\nComAutoRelease=0\njunk\n[Last]\nx=y"},
+      {kept + "[Last]\nx=y", "last", "X", "", kept + "[Last]\nx="},
+      {"\xEF\xBB\xBF[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n", "option", "COMPORT", "4",
+       "\xEF\xBB\xBF[OPTION]\r\nComPort=4\r\nComAutoRelease=2\r\n"},
+      {"[A]\nk=1\n[B]\n[a]\nLater=1\n", "A", "later", "5", "[A]\nk=1\n[B]\n[a]\nLater=5\n"},
+      // A new key follows the last key line of the first such section.
+      {"[A]\nk=1\n\n; rest\n[B]\nk=v\n[A]\nm=1\n", "A", "n", "2", "[A]\nk=1\nn=2\n\n; rest\n[B]\nk=v\n[A]\nm=1\n"},
+      {"[A]\n; nothing yet\n[B]\n", "A", "k", "3", "[A]\nk=3\n; nothing yet\n[B]\n"},
+      {"[B]\nk=v\n[A]", "A", "k", "3", "[B]\nk=v\n[A]\nk=3\n"},
+      {"[A]\r\nk=1", "A", "n", "0", "[A]\r\nk=1\r\nn=0\r\n"},
+      // A new section goes at the end, in the file's line ending.
+      {"[B]\r\nk=v\r\n", "A", "k", "3", "[B]\r\nk=v\r\n[A]\r\nk=3\r\n"},
+      {"[B]\nk=v", "A", "k", "3", "[B]\nk=v\n[A]\nk=3\n"},
+      {"[A\nk=1\n", "A", "k", "3", "[A\nk=1\n[A]\nk=3\n"},
+      {"", " OPTION ", " ComPort ", "3", "[OPTION]\nComPort=3\n"},
+      {"", "Z\xFC rich", "Gr\xFC\xDF", "\xE9t\xE9 \xB0", "[Z\xFC rich]\nGr\xFC\xDF=\xE9t\xE9 \xB0\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before.toStdString());
+    putFile(qpath(), c.before);
+    EXPECT_TRUE(write(c.section, c.key, c.value));
+    EXPECT_EQ(fileBytes(qpath()), c.after);
+    EXPECT_EQ(read(c.section, c.key), c.value);
+  }
 }
 
 TEST_F(ProfileFileTest, NamesAndValuesThatWouldNotReadBackAreRefused) {
   putFile(qpath(), "[S]\nk=v\n");
-  const QByteArray before = fileBytes(qpath());
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "k", "two\nlines"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "k", "cr\r"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "k", std::string("nul\0", 4)));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "", "v"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "  ", "v"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "a=b", "v"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "[k", "v"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", ";k", "v"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S]", "k", "v"));
-  EXPECT_FALSE(ProfileFile::WriteString(path(), "S\n", "k", "v"));
-  EXPECT_EQ(fileBytes(qpath()), before);
+  const struct { std::string section, key, value; } cases[] = {
+      {"S", "k", "two\nlines"}, {"S", "k", "cr\r"}, {"S", "k", std::string("nul\0", 4)}, {"S", "", "v"},
+      {"S", "  ", "v"},         {"S", "a=b", "v"},  {"S", "[k", "v"},  {"S", ";k", "v"},  {"S]", "k", "v"},
+      {"S\n", "k", "v"}};
+  for (const auto& c : cases) EXPECT_FALSE(write(c.section, c.key, c.value)) << c.section << "/" << c.key;
+  EXPECT_EQ(fileBytes(qpath()), "[S]\nk=v\n");
   EXPECT_FALSE(ProfileFile::WriteString(path("new.ini"), "S", "k", "a\nb"));
   EXPECT_FALSE(QFile::exists(qpath("new.ini")));
+}
+
+TEST_F(ProfileFileTest, OversizedFilesDirectoriesAndPipesAreNotProfiles) {
+  const QByteArray head("[S]\nk=5\n");
+  const QByteArray largest = head + "; " + QByteArray(ProfileFile::MaxFileSize - head.size() - 3, 'x') + "\n";
+  ASSERT_EQ(largest.size(), ProfileFile::MaxFileSize);
+  putFile(qpath(), largest);
+  EXPECT_EQ(read("S", "k"), "5");
+  EXPECT_FALSE(write("S", "k", "55"));  // one byte too many afterwards
+  EXPECT_EQ(fileBytes(qpath()), largest);
+  EXPECT_TRUE(write("S", "k", "6"));
+  putFile(qpath(), largest + "\n");
+  EXPECT_EQ(read("S", "k"), "DEF");
+  EXPECT_FALSE(write("S", "k", "3"));
+  EXPECT_EQ(fileBytes(qpath()), largest + "\n");
+
+  // A reader that opened the pipe would wait for a writer forever.
+  ASSERT_TRUE(QDir().mkpath(qpath("adir")));
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  for (const std::string& p : {path("adir"), path("pipe"), std::string()}) {
+    EXPECT_EQ(ProfileFile::ReadString(p, "S", "k", "d"), "d") << p;
+    EXPECT_FALSE(ProfileFile::WriteString(p, "S", "k", "v")) << p;
+  }
+  EXPECT_TRUE(QFileInfo(qpath("adir")).isDir());
 }
 
 TEST_F(ProfileFileTest, AChangeReplacesTheFileAndLeavesNoTemporaryFiles) {
   putFile(qpath(), "[S]\nk=v\n");
   ASSERT_TRUE(QFile::setPermissions(qpath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
   const ino_t first = inodeOf(qpath());
-  ASSERT_NE(first, 0u);
 
-  EXPECT_EQ(writeAndLoad("S", "k", "v"), "[S]\nk=v\n");
+  EXPECT_TRUE(write("S", "k", "v"));
   EXPECT_EQ(inodeOf(qpath()), first);  // nothing to change, nothing written
 
-  EXPECT_EQ(writeAndLoad("S", "k", "w"), "[S]\nk=w\n");
+  EXPECT_TRUE(write("S", "k", "w"));
+  EXPECT_EQ(fileBytes(qpath()), "[S]\nk=w\n");
   EXPECT_NE(inodeOf(qpath()), first);  // a new file took the old one's place
   EXPECT_EQ(QFile::permissions(qpath()) & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                            QFile::WriteGroup | QFile::ReadOther),
             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
   EXPECT_EQ(QDir(tmp_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList{"p.ini"});
-}
-
-TEST_F(ProfileFileTest, AFailedWriteKeepsTheOldFile) {
-  const QString locked = tmp_.path() + "/locked";
-  ASSERT_TRUE(QDir().mkpath(locked));
-  const QByteArray before = "; keep me\n[OPTION]\nComPort=4\n";
-  putFile(locked + "/p.ini", before);
-  ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
-  const bool permissionsHold = !canCreateIn(locked);
-
-  std::string target = QFile::encodeName(locked + "/p.ini").toStdString();
-  QString checked = locked + "/p.ini";
-  if (!permissionsHold) {
-    // Running as the super-user: a file cannot become a directory, whoever asks.
-    putFile(qpath("plain"), before);
-    target = path("plain") + "/p.ini";
-    checked = qpath("plain");
-  }
-  EXPECT_FALSE(ProfileFile::WriteString(target, "OPTION", "ComPort", "7"));
-  EXPECT_EQ(fileBytes(checked), before);
-  EXPECT_EQ(ProfileFile::ReadString(target, "OPTION", "ComPort", "1"), permissionsHold ? "4" : "1");
-  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 }  // namespace
