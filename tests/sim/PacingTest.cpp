@@ -1,8 +1,12 @@
+// Line timing: the transceiver's own pacing, and the loopback serial control on a
+// fake millisecond clock.
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "FakeClock.h"
+#include "LoopbackSerialControl.h"
 #include "PcWire.h"
-#include "SerialLine.h"
-#include "VirtualTransceiver.h"
 
 namespace {
 
@@ -11,112 +15,104 @@ int64_t dueAt(int64_t t0, int64_t n, int64_t baud) {
   return t0 + (n * 10 * 1'000'000 + baud - 1) / baud;
 }
 
-TransceiverSettings paced(int32_t baud) {
-  TransceiverSettings s;
-  s.baud = baud;
-  return s;
-}
-
-TEST(Pacing, EchoAndAnswerBytesFollowEachOtherAt9600Baud) {
-  VirtualTransceiver rig(paced(9600));
-  const int64_t t0 = 5'000'000;
-  const Bytes sent = pcwire::identify();
-  rig.fromPc(sent, t0);
-  const size_t answerLength = 72;  // FE FE, 69-byte body, FD
-  const size_t total = sent.size() + answerLength;
-  for (size_t n = 1; n <= total; ++n) {
-    const int64_t due = dueAt(t0, static_cast<int64_t>(n), 9600);
-    ASSERT_EQ(rig.availableAt(due - 1), n - 1) << n;
-    ASSERT_EQ(rig.availableAt(due), n) << n;
+TEST(Pacing, EchoThenAnswerByteByByteAtTheLineRate) {
+  struct Row {
+    int32_t baud;
+    int64_t firstUs;  // byte 1 is complete this long after the write
+  };
+  for (const Row& row : {Row{9600, 1042}, Row{38400, 261}}) {
+    VirtualTransceiver rig({.baud = row.baud});
+    const int64_t t0 = 5'000'000;
+    rig.fromPc(pcwire::identify(), t0);  // 10 echo bytes, then FE FE, 69-byte body, FD
+    EXPECT_EQ(rig.nextDueUs(), t0 + row.firstUs);
+    for (int64_t n = 1; n <= 82; ++n) {
+      const int64_t due = dueAt(t0, n, row.baud);
+      ASSERT_EQ(rig.availableAt(due - 1), static_cast<size_t>(n - 1)) << row.baud << " byte " << n;
+      ASSERT_EQ(rig.availableAt(due), static_cast<size_t>(n)) << row.baud << " byte " << n;
+    }
+    const auto rest = pcwire::afterEcho(rig.toPc(dueAt(t0, 82, row.baud)), pcwire::identify());
+    ASSERT_TRUE(rest.has_value());
+    EXPECT_EQ(pcwire::commands(*rest), Bytes{0xE1});
+    EXPECT_FALSE(rig.nextDueUs().has_value());
   }
-  EXPECT_EQ(dueAt(t0, 1, 9600) - t0, 1042);  // 1041.67 us, rounded up
-  const Bytes all = rig.toPc(dueAt(t0, static_cast<int64_t>(total), 9600));
-  EXPECT_EQ(all.size(), total);
-  EXPECT_TRUE(pcwire::afterEcho(all, sent).has_value());
 }
 
-TEST(Pacing, NextDueTellsWhenTheNextByteArrives) {
-  VirtualTransceiver rig(paced(9600));
-  EXPECT_FALSE(rig.nextDueUs().has_value());
-  rig.fromPc(pcwire::identify(), 0);
-  EXPECT_EQ(rig.nextDueUs(), dueAt(0, 1, 9600));
-  rig.toPc(dueAt(0, 10, 9600));  // the whole echo
-  EXPECT_EQ(rig.nextDueUs(), dueAt(0, 11, 9600));
+TEST(Pacing, DelayAfterTheEchoThenOneLineInOrderAndTimeNeverRunsBack) {
+  VirtualTransceiver rig({.answerDelayMs = 30, .baud = 9600});
+  rig.fromPc(pcwire::identify(), 0);  // 10 echo bytes, 30 ms, then the 72-byte answer
+  EXPECT_EQ(rig.toPc(dueAt(0, 10, 9600)).size(), 10u);
+  const int64_t answerStart = dueAt(0, 10, 9600) + 30'000;
+  EXPECT_EQ(rig.nextDueUs(), answerStart + 1042);
+  EXPECT_EQ(rig.availableAt(answerStart + 1041), 0u);
+  EXPECT_EQ(rig.availableAt(dueAt(answerStart, 30, 9600)), 30u);
+  EXPECT_EQ(rig.availableAt(0), 30u) << "an earlier time counts as the latest seen";
+  const Bytes second = pcwire::adjust(0x05, 1);  // 13 bytes, echo only
+  rig.fromPc(second, 0);
+  EXPECT_EQ(rig.availableAt(dueAt(answerStart, 73, 9600) - 1), 72u) << "the echo waits its turn";
+  const Bytes all = rig.toPc(dueAt(answerStart, 85, 9600));
+  ASSERT_EQ(all.size(), 85u);
+  EXPECT_EQ(Bytes(all.begin() + 72, all.end()), second);
 }
 
-TEST(Pacing, AnswerDelayStartsAfterTheLastEchoByte) {
-  TransceiverSettings s = paced(9600);
-  s.answerDelayMs = 30;
-  VirtualTransceiver rig(s);
-  rig.fromPc(pcwire::identify(), 0);
-  const int64_t echoDone = dueAt(0, 10, 9600);
-  EXPECT_EQ(rig.availableAt(echoDone), 10u);
-  const int64_t answerStart = echoDone + 30'000;
-  EXPECT_EQ(rig.availableAt(answerStart + dueAt(0, 1, 9600) - 1), 10u);
-  EXPECT_EQ(rig.availableAt(answerStart + dueAt(0, 1, 9600)), 11u);
-}
-
-TEST(Pacing, EchoOfALaterWriteQueuesBehindARunningAnswer) {
-  VirtualTransceiver rig(paced(9600));
-  rig.fromPc(pcwire::identify(), 0);  // echo 10 bytes, then the 72-byte answer
-  const int64_t midAnswer = dueAt(0, 40, 9600);
-  const Bytes second = pcwire::adjust(0x05, 1);  // no answer, 13 bytes
-  rig.fromPc(second, midAnswer);
-  const int64_t lastAnswerByte = dueAt(0, 82, 9600);
-  EXPECT_EQ(rig.availableAt(lastAnswerByte), 82u);
-  EXPECT_EQ(rig.availableAt(dueAt(0, 83, 9600) - 1), 82u);
-  EXPECT_EQ(rig.availableAt(dueAt(0, 95, 9600)), 95u);
-  const Bytes all = rig.toPc(dueAt(0, 95, 9600));
-  EXPECT_EQ(Bytes(all.end() - 13, all.end()), second);
-}
-
-TEST(Pacing, UnpacedBytesAreDueAtOnce) {
+struct Loop {
+  explicit Loop(const TransceiverSettings& s = {}, int32_t start = 1000)
+      : clock(start), rig(s), port(rig, [this] { return clock.now(); }) {}
+  FakeClock clock;
   VirtualTransceiver rig;
-  rig.fromPc(pcwire::identify(), 777);
-  EXPECT_EQ(rig.nextDueUs(), 777);
-  EXPECT_EQ(rig.availableAt(777), 82u);
+  LoopbackSerialControl port;
+};
+
+TEST(Loopback, PacedBytesFollowTheClockAcrossItsWrap) {
+  Loop loop({.baud = 9600}, INT32_MAX - 4);
+  ASSERT_TRUE(loop.port.setPortOpen(true));
+  loop.port.Output(pcwire::identify());
+  EXPECT_EQ(loop.port.InBufferCount(), 0);
+  loop.clock.advance(10);  // 9 bytes take 9375 us, the 10th 10417 us
+  ASSERT_LT(loop.clock.now(), 0);
+  EXPECT_EQ(loop.port.nowUs(), 10'000);
+  EXPECT_EQ(loop.port.InBufferCount(), 9);
+  loop.clock.advance(-50);  // a step back does not rewind
+  EXPECT_EQ(loop.port.nowUs(), 10'000);
+  loop.clock.advance(75);  // 82 bytes take 85417 us
+  EXPECT_EQ(loop.port.InBufferCount(), 81);
+  loop.clock.advance(1);
+  EXPECT_EQ(loop.port.InBufferCount(), 82);
+  EXPECT_EQ(pcwire::bodies(loop.port.Input()).size(), 2u);  // the echo and E1
 }
 
-TEST(Pacing, TimeNeverRunsBackwards) {
-  VirtualTransceiver rig(paced(9600));
-  rig.fromPc(pcwire::identify(), 1'000'000);
-  EXPECT_EQ(rig.availableAt(1'000'000 + dueAt(0, 5, 9600)), 5u);
-  // An earlier time counts as the latest one seen.
-  EXPECT_EQ(rig.availableAt(0), 5u);
-  rig.toPc(0);
-  rig.fromPc(pcwire::adjust(0x05, 1), 0);
-  EXPECT_EQ(rig.availableAt(1'000'000 + dueAt(0, 95, 9600)), 95u - 5u);
+TEST(Loopback, AFloodArrivesAtOnceAndOverflowsOnceOrdinaryBytesWait) {
+  Loop loop({.baud = 9600, .floodBytes = 40000});
+  loop.port.setInBufferSize(32760);
+  std::vector<int16_t> events;
+  loop.port.OnComm = [&events](int16_t e) { events.push_back(e); };
+  ASSERT_TRUE(loop.port.setPortOpen(true));
+  loop.port.Output(pcwire::identify());
+  loop.clock.advance(11);  // the echo is through; paced, the flood would take 42 s
+  loop.port.Poll();
+  loop.clock.advance(100);  // the answer is due too, but the buffer is full
+  loop.port.Poll();
+  EXPECT_EQ(events, std::vector<int16_t>{SerialControl::comEventRxOver});
+  EXPECT_EQ(loop.port.bytesLost(), 10u + 40000u - 32760u);
+  EXPECT_EQ(loop.port.Input().size(), 32760u);
+  EXPECT_EQ(pcwire::commands(loop.port.Input()), Bytes{0xE1}) << "the answer is not lost";
 }
 
-TEST(Pacing, FasterLineFinishesSooner) {
-  VirtualTransceiver rig(paced(38400));
-  rig.fromPc(pcwire::identify(), 0);
-  EXPECT_EQ(rig.availableAt(dueAt(0, 82, 38400) - 1), 81u);
-  EXPECT_EQ(rig.availableAt(dueAt(0, 82, 38400)), 82u);
-}
-
-TEST(SerialLineBurst, ArrivesAtOnceAfterTheLineIsFree) {
-  SerialLine line;
-  line.setBaud(9600);
-  line.send(Bytes(3, 0x11), 0);
-  const auto span = line.send(Bytes(1000, 0x22), 0, true);
-  EXPECT_EQ(span.firstDueUs, dueAt(0, 3, 9600));
-  EXPECT_EQ(span.lastDueUs, span.firstDueUs);
-  const auto after = line.send(Bytes{0x33}, 0);
-  EXPECT_EQ(after.firstDueUs, dueAt(0, 4, 9600));
-}
-
-TEST(SerialLineBurst, ABurstThatDoesNotFitIsLostOrdinaryBytesWait) {
-  SerialLine line;
-  line.send(Bytes{1, 2}, 0);
-  line.send(Bytes(10, 9), 0, true);
-  line.send(Bytes{3, 4}, 0);
-  size_t lost = 0;
-  EXPECT_EQ(line.take(0, 5, &lost), (Bytes{1, 2, 9, 9, 9}));
-  EXPECT_EQ(lost, 7u);
-  EXPECT_EQ(line.take(0, 1, &lost), (Bytes{3}));
-  EXPECT_EQ(line.queued(), 1u);
-  EXPECT_EQ(lost, 7u);
+TEST(Loopback, SplitWritesRaiseOneReceiveEventPerByte) {
+  Loop loop({.splitWrites = true});
+  int events = 0;
+  Bytes taken;
+  loop.port.OnComm = [&](int16_t e) {
+    events += e == SerialControl::comEvReceive;
+    const Bytes piece = loop.port.Input();
+    taken.insert(taken.end(), piece.begin(), piece.end());
+  };
+  ASSERT_TRUE(loop.port.setPortOpen(true));
+  loop.port.setRThreshold(1);
+  loop.port.Output(pcwire::identify());
+  loop.port.Poll();
+  EXPECT_EQ(events, 82);
+  EXPECT_TRUE(pcwire::afterEcho(taken, pcwire::identify()).has_value());
+  EXPECT_EQ(pcwire::commands(taken), (Bytes{0xE0, 0xE1}));
 }
 
 }  // namespace

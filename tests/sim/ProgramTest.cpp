@@ -1,0 +1,189 @@
+// The ravlen-sim program: its options, then the program itself talking over its
+// pseudo-terminal. Every wait has a deadline; the child is always killed at the end.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ImageFile.h"
+#include "ImageLayout.h"
+#include "PcWire.h"
+#include "SimOptions.h"
+
+namespace {
+
+TEST(SimOptions, EachKindOfValueIsParsedOrExplained) {
+  std::string error;
+  EXPECT_EQ(SimOptions::parse({}, error).value().rig.modelCode, 0x2928);
+  const auto o = SimOptions::parse({"--baud", "9600", "--model-code", "2929", "--temperature",
+                                    "-10.5", "--no-echo", "--link", "/tmp/x"},
+                                   error);
+  ASSERT_TRUE(o.has_value()) << error;
+  EXPECT_TRUE(o->rig.baud == 9600 && o->rig.modelCode == 0x2929 && o->rig.temperatureC == -10.5 &&
+              o->rig.noEcho && o->linkPath == "/tmp/x");
+  // Arguments, and a word the error message must contain.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> bad{
+      {{"--bogus"}, "--bogus"},           {{"--baud"}, "needs"},
+      {{"--baud", "fast"}, "--baud"},     {{"--baud", "-1"}, "--baud"},
+      {{"--clone-bytes", "256"}, "256"},  {{"--model-code", "29"}, "--model-code"},
+      {{"--sub-code", "01FD"}, "FD"},     {{"--source", "FE"}, "FE"},
+      {{"--temperature", "warm"}, "warm"}, {{"--link", ""}, "--link"},
+      {{"--image", "a.bin", "--mid"}, "--mid"}};
+  for (const auto& [args, word] : bad) {
+    std::string error;
+    EXPECT_FALSE(SimOptions::parse(args, error).has_value()) << args[0] << " " << args.back();
+    EXPECT_NE(error.find(word), std::string::npos) << args[0] << ": " << error;
+  }
+}
+
+#ifdef RAVLEN_SIM_PROGRAM
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+std::string tempPath(const std::string& tag) {
+  return (fs::temp_directory_path() / ("ravlen-sim-" + tag + "-" + std::to_string(::getpid())))
+      .string();
+}
+
+// Reads from fd until done(what was read) or ten seconds have passed.
+std::string readUntil(int fd, const std::function<bool(const std::string&)>& done) {
+  std::string in;
+  const auto until = Clock::now() + std::chrono::seconds(10);
+  while (!done(in)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    pollfd p{fd, POLLIN, 0};
+    char buffer[512];
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) in.append(buffer, static_cast<size_t>(n));
+    else if (n == 0 || errno != EAGAIN) break;
+  }
+  return in;
+}
+
+// The program with its output on a pipe and its errors discarded.
+struct SimProcess {
+  explicit SimProcess(std::vector<std::string> args) {
+    int out[2];
+    if (::pipe(out) != 0) return;
+    args.insert(args.begin(), RAVLEN_SIM_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid = ::fork();
+    if (pid == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
+      ::close(out[0]);
+      ::execv(RAVLEN_SIM_PROGRAM, argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    output = out[0];
+  }
+  ~SimProcess() {
+    stop(SIGKILL);
+    if (output >= 0) ::close(output);
+  }
+
+  // Sends the signal (0: none) and waits up to ten seconds for the exit; its status,
+  // or -1 on a time-out.
+  int stop(int signal) {
+    if (pid <= 0) return -1;
+    if (signal != 0) ::kill(pid, signal);
+    int status = 0;
+    for (int i = 0; i < 500; ++i, ::usleep(20'000)) {
+      if (::waitpid(pid, &status, WNOHANG) != pid) continue;
+      pid = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    return -1;
+  }
+
+  pid_t pid = -1;
+  int output = -1;
+};
+
+int openRaw(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  termios tio{};
+  if (fd >= 0 && ::tcgetattr(fd, &tio) == 0) {
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+  }
+  return fd;
+}
+
+// Writes the bytes and collects what comes back, until count bytes or the deadline.
+Bytes exchange(int fd, const Bytes& out, size_t count) {
+  if (::write(fd, out.data(), out.size()) != static_cast<ssize_t>(out.size())) return {};
+  const std::string in = readUntil(fd, [count](const std::string& s) { return s.size() >= count; });
+  return Bytes(in.begin(), in.end());
+}
+
+// The echo, then the same E1 answer as the transceiver gives in-process.
+void expectEchoThenIdentification(int fd) {
+  const Bytes back = exchange(fd, pcwire::identify(), 10 + 72);
+  ASSERT_TRUE(pcwire::afterEcho(back, pcwire::identify())) << "got " << back.size() << " bytes";
+  EXPECT_EQ(back, pcwire::Bench().exchange(pcwire::identify()));
+}
+
+TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
+  const std::string link = tempPath("link"), saved = tempPath("saved.bin");
+  SimProcess sim({"--link", link, "--save-image", saved, "--trace"});
+  const std::string printed =
+      readUntil(sim.output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
+  const std::string slave = printed.substr(0, printed.find('\n'));
+  ASSERT_TRUE(fs::is_symlink(link)) << "no link; printed: " << slave;
+  EXPECT_EQ(fs::read_symlink(link).string(), slave);
+
+  int fd = openRaw(slave);
+  ASSERT_GE(fd, 0);
+  expectEchoThenIdentification(fd);
+  const Bytes ref = pcwire::adjust(0x05, 0x33);
+  EXPECT_EQ(exchange(fd, ref, ref.size()), ref);
+  const Bytes read = pcwire::adjust(0x03, 12);  // reads REF back: the write has landed
+  const auto frames = pcwire::bodies(exchange(fd, read, read.size() + 13));
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(pcwire::digitsValue(frames[1], 9, 10), 0x33);
+  ::close(fd);
+
+  fd = openRaw(link);  // the PC closes the port and opens it again
+  ASSERT_GE(fd, 0);
+  expectEchoThenIdentification(fd);
+  ::close(fd);
+
+  EXPECT_EQ(sim.stop(SIGTERM), 0);
+  EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed on exit";
+  EXPECT_EQ(ImageFile::load(saved)[ImageLayout::kRef], 0x33);
+  std::remove(saved.c_str());
+}
+
+TEST(Program, ExitStatusesAndAFileInTheLinksPlaceIsKept) {
+  const std::string file = tempPath("not-a-link");
+  std::ofstream(file) << "keep me";
+  EXPECT_EQ(SimProcess({"--help"}).stop(0), 0);
+  EXPECT_EQ(SimProcess({"--clone-bytes", "0"}).stop(0), 2);
+  EXPECT_EQ(SimProcess({"--link", file}).stop(0), 1);
+  EXPECT_EQ(fs::file_size(file), 7u);
+  EXPECT_FALSE(fs::is_symlink(file));
+  std::remove(file.c_str());
+}
+
+#endif  // RAVLEN_SIM_PROGRAM
+
+}  // namespace
