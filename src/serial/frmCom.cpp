@@ -51,20 +51,16 @@ void frmCom::configureControl(int32_t rThreshold) {
   msCom_->setSThreshold(0);
 }
 
-void frmCom::Reset() {
-  setcomOpen(false);
-  comPortNum_ = 1;
-  comBaud_ = 9600;
-  configureControl(1);
-  errCannotOpen_ = false;
-  errOverflow_ = false;
-}
+void frmCom::Reset() { resetTo(9600, 1); }
 
-void frmCom::HighSpeedBRatioSet() {
+void frmCom::HighSpeedBRatioSet() { resetTo(38400, 1024); }
+
+// Closed, COM 1, the given speed and receive threshold, no error flags.
+void frmCom::resetTo(int32_t baud, int32_t rThreshold) {
   setcomOpen(false);
   comPortNum_ = 1;
-  comBaud_ = 38400;
-  configureControl(1024);
+  comBaud_ = baud;
+  configureControl(rThreshold);
   errCannotOpen_ = false;
   errOverflow_ = false;
 }

@@ -67,6 +67,7 @@ class frmCom : public QObject, public LinkPort {
   void Output(const Bytes& bytes) override { msCom_->Output(bytes); }
 
  private:
+  void resetTo(int32_t baud, int32_t rThreshold);
   void configureControl(int32_t rThreshold);
   void onVanished();
 

@@ -9,19 +9,9 @@
 #include <string>
 
 #include "ProfileFile.h"
+#include "TestFiles.h"
 
 namespace {
-
-void putFile(const QString& path, const QByteArray& data) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-  ASSERT_EQ(f.write(data), data.size());
-}
-
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 ino_t inodeOf(const QString& path) {
   struct stat st {};

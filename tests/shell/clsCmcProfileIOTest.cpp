@@ -15,23 +15,12 @@
 #include <vector>
 
 #include "ProfileFile.h"
+#include "TestFiles.h"
 #include "clsCmcProfileIO.h"
 
 namespace {
 
 void setEnv(const char* name, const std::optional<QByteArray>& v) { v ? qputenv(name, *v) : qunsetenv(name); }
-
-void putFile(const QString& path, const QByteArray& data) {
-  ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-  ASSERT_EQ(f.write(data), data.size());
-}
-
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 

@@ -1,9 +1,7 @@
 #include "AppFixture.h"
 
-#include <QDir>
-#include <QFile>
-
 #include "Globals.h"
+#include "TestFiles.h"
 #include "frmCom.h"
 
 AppFixture::AppFixture()
@@ -18,17 +16,10 @@ std::string AppFixture::profilePath() const {
 }
 
 void AppFixture::writeProfile(const std::string& text) const {
-  QDir().mkpath(configDir.path() + "/ravlen-adj");
-  QFile f(QString::fromStdString(profilePath()));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(text.data(), static_cast<qint64>(text.size()));
+  putFile(QString::fromStdString(profilePath()), QByteArray::fromStdString(text));
 }
 
-std::string AppFixture::readProfile() const {
-  QFile f(QString::fromStdString(profilePath()));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll().toStdString();
-}
+std::string AppFixture::readProfile() const { return fileBytes(QString::fromStdString(profilePath())).toStdString(); }
 
 void AppFixture::tick(int32_t ms) {
   clock.advance(ms);
