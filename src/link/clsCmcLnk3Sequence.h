@@ -40,7 +40,6 @@ class clsCmcLnk3Sequence {
 
   bool OpRunning() const { return stepNo_ != 0; }
   int16_t error() const { return error_; }
-  int16_t stepNo() const { return stepNo_; }
   const Bytes& ansInfo() const;
   std::string ansNameM() const;
   std::string ansNameS() const;
