@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+#include <string>
+#include <vector>
+
+#include "MemoryTestImage.h"
+#include "clsIndEep_RigVela.h"
+
+namespace {
+
+// The fixed image of data/disp_para_mid.txt: bytes 83..189 hold (a x 73 + 41) mod 256,
+// bytes 124..129 hold 200, 127, 128, 255, 0, 1, the base frequency is 0x05B5 (146.1 MHz)
+// and the "Mid" flag is set.
+void writeFixedImage(clsCmcEeprom& ee) {
+  for (int32_t a = 83; a < 190; ++a) ee.WriteByte(a, static_cast<uint8_t>((a * 73 + 41) % 256));
+  ee.WriteBlock(124, Bytes{200, 127, 128, 255, 0, 1});
+  ee.WriteBlock(80, Bytes{0x05, 0xB5});
+  MemoryTestImage::putUsualTable(ee);
+  MemoryTestImage::setMid(ee, true);
+}
+
+std::string readDataFile(const char* name) {
+  const auto path = std::filesystem::path(__FILE__).parent_path() / "data" / name;
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << path;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    out.push_back(text.substr(start, end - start));
+  EXPECT_EQ(start, text.size()) << "text must end with CR LF";
+  return out;
+}
+
+class DispPara : public ::testing::Test {
+ protected:
+  DispPara() {
+    writeFixedImage(ee);
+    eep.RigVelaEep_SetCommonAddress(table.RigVelaFunc_Obj_Address(6));
+  }
+  clsCmcEeprom ee;
+  clsIndPtbl_RigVela table{ee};
+  clsIndEep_RigVela eep{ee, table};
+};
+
+TEST_F(DispPara, FixedImageMatchesTheStoredText) {
+  const std::string expected = readDataFile("disp_para_mid.txt");
+  const std::string actual = eep.RigVelaEep_DispPara();
+  ASSERT_EQ(lines(expected).size(), 63u);
+  const auto want = lines(expected);
+  const auto got = lines(actual);
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
+  EXPECT_EQ(actual, expected);
+}
+
+TEST_F(DispPara, MidFlagSelectsTheLevelBytes) {
+  struct Case {
+    size_t line;  // 1-based
+    const char* mid;
+    const char* notMid;
+  };
+  const Case cases[] = {
+      {4, "                 BAL W Level:   98", "                 BAL W Level:  100"},
+      {5, "                 MOD W Level:   25", "                 MOD W Level:   27"},
+      {60, "           Tone W Correction:  -48", "           Tone W Correction:  -46"},
+  };
+  const auto withMid = lines(eep.RigVelaEep_DispPara());
+  MemoryTestImage::setMid(ee, false);
+  const auto withoutMid = lines(eep.RigVelaEep_DispPara());
+  ASSERT_EQ(withMid.size(), 63u);
+  ASSERT_EQ(withoutMid.size(), 63u);
+  for (const Case& c : cases) {
+    EXPECT_EQ(withMid[c.line - 1], c.mid);
+    EXPECT_EQ(withoutMid[c.line - 1], c.notMid);
+  }
+  for (size_t i = 0; i < 63; ++i) {
+    if (i != 3 && i != 4 && i != 59) {
+      EXPECT_EQ(withMid[i], withoutMid[i]) << "line " << i + 1;
+    }
+  }
+}
+
+TEST_F(DispPara, BaseFrequencyLine) {
+  const std::tuple<uint8_t, uint8_t, const char*> cases[] = {
+      {0x1F, 0x40, " 800.000MHz"}, {0x1F, 0x41, "   0.000MHz"}, {0x00, 0x00, "   0.000MHz"},
+      {0x00, 0x01, "   0.100MHz"}, {0x01, 0x0E, "  27.000MHz"}, {0x11, 0x72, " 446.600MHz"},
+  };
+  for (const auto& [hi, lo, value] : cases) {
+    ee.WriteBlock(80, Bytes{hi, lo});
+    EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[60], std::string("              Base Frequency: ") + value);
+  }
+}
+
+TEST_F(DispPara, ShowsTheImageAtTheMomentOfTheCall) {
+  EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[7], "                   REF Level:  126");
+  ee.WriteByte(173, 5);
+  EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[7], "                   REF Level:    5");
+}
+
+TEST(DispParaFormat, SignedAndUnsignedColumns) {
+  const std::tuple<int32_t, const char*, const char*> cases[] = {
+      {0, "   0", "   0"},   {1, "   1", "   1"},     {127, " 127", " 127"}, {128, " 128", "-128"},
+      {200, " 200", " -56"}, {255, " 255", "  -1"},   {99, "  99", "  99"},  {129, " 129", "-127"},
+  };
+  for (const auto& [v, unsignedText, signedText] : cases) {
+    EXPECT_EQ(clsIndEep_RigVela::RigVelaEep_FmtUnsigned(v), unsignedText) << v;
+    EXPECT_EQ(clsIndEep_RigVela::RigVelaEep_FmtSigned(v), signedText) << v;
+  }
+}
+
+TEST_F(DispPara, EmptyImageGivesZerosThroughout) {
+  clsCmcEeprom blank;
+  clsIndPtbl_RigVela blankTable(blank);
+  clsIndEep_RigVela blankEep(blank, blankTable);
+  const auto got = lines(blankEep.RigVelaEep_DispPara());
+  ASSERT_EQ(got.size(), 63u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    const std::string value = i == 60 ? "   0.000MHz" : "   0";
+    EXPECT_EQ(got[i].substr(30), value) << "line " << i + 1;
+    EXPECT_EQ(got[i].substr(28, 2), ": ") << "line " << i + 1;
+  }
+}
+
+TEST(DispDebug, DumpsEveryByteInRowsOfSixteen) {
+  clsCmcEeprom ee;
+  ee.seteeSize(40);
+  for (int32_t a = 0; a < 40; ++a) ee.WriteByte(a, static_cast<uint8_t>(a * 7));
+  clsIndPtbl_RigVela table(ee);
+  clsIndEep_RigVela eep(ee, table);
+  const auto got = lines(eep.RigVelaEep_DispDebug());
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0], "         EEPROM Data");
+  EXPECT_EQ(got[1], "0000: 00 07 0E 15 1C 23 2A 31 38 3F 46 4D 54 5B 62 69");
+  EXPECT_EQ(got[2], "0010: 70 77 7E 85 8C 93 9A A1 A8 AF B6 BD C4 CB D2 D9");
+  EXPECT_EQ(got[3], "0020: E0 E7 EE F5 FC 03 0A 11");
+}
+
+TEST(DispDebug, WholeImageRowCount) {
+  clsCmcEeprom ee;
+  clsIndPtbl_RigVela table(ee);
+  clsIndEep_RigVela eep(ee, table);
+  const auto got = lines(eep.RigVelaEep_DispDebug());
+  ASSERT_EQ(got.size(), 1u + 32112 / 16);
+  EXPECT_EQ(got.back().substr(0, 5), "7D60:");
+}
+
+}  // namespace

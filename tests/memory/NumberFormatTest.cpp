@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "NumberFormat.h"
+
+namespace {
+
+using R = NumberFormat::Rounding;
+
+struct FormatCase {
+  double value;
+  const char* pattern;
+  R rounding;
+  const char* expected;
+};
+
+const FormatCase FormatCases[] = {
+    // base frequency, MHz
+    {146.1, "###0.##0", R::HalfAwayFromZero, "146.100"},
+    {0.0, "###0.##0", R::HalfAwayFromZero, "0.000"},
+    {800.0, "###0.##0", R::HalfAwayFromZero, "800.000"},
+    {0.1, "###0.##0", R::HalfAwayFromZero, "0.100"},
+    {12345.5, "###0.##0", R::HalfAwayFromZero, "12345.500"},
+    {999.9995, "###0.##0", R::HalfAwayFromZero, "1000.000"},
+    // channel frequencies
+    {146.52, "###0.#####0", R::HalfAwayFromZero, "146.520000"},
+    {27.185, "###0.#####0", R::HalfAwayFromZero, "27.185000"},
+    {446.00625, "###0.#####0", R::HalfAwayFromZero, "446.006250"},
+    {2147.483647, "###0.#####0", R::HalfAwayFromZero, "2147.483647"},
+    // volts
+    {128 * 5 / 255.0, "##0.#0V", R::HalfAwayFromZero, "2.51V"},
+    {2.5098, "##0.#0V", R::HalfAwayFromZero, "2.51V"},
+    {0.0, "##0.#0V", R::HalfAwayFromZero, "0.00V"},
+    {10.0, "##0.#0V", R::HalfAwayFromZero, "10.00V"},
+    {1 * 5 / 255.0, "##0.#0V", R::HalfAwayFromZero, "0.02V"},
+    {254 * 10 / 255.0, "##0.#0V", R::HalfAwayFromZero, "9.96V"},
+    {0.004, "##0.#0V", R::HalfAwayFromZero, "0.00V"},
+    {0.006, "##0.#0V", R::HalfAwayFromZero, "0.01V"},
+    {0.0004, "##0.#0V", R::HalfAwayFromZero, "0.00V"},
+    // temperature: no integer digit is forced
+    {25.0, "###.#0'C", R::HalfAwayFromZero, "25.00'C"},
+    {0.5, "###.#0'C", R::HalfAwayFromZero, ".50'C"},
+    {-3.456, "###.#0'C", R::HalfAwayFromZero, "-3.46'C"},
+    {-0.001, "###.#0'C", R::HalfAwayFromZero, ".00'C"},
+    {0.0, "###.#0'C", R::HalfAwayFromZero, ".00'C"},
+    {-25.4, "###.#0'C", R::HalfAwayFromZero, "-25.40'C"},
+    // percentages: "%" scales by 100
+    {1.0, "0.00%", R::HalfAwayFromZero, "100.00%"},
+    {0.0, "0.00%", R::HalfAwayFromZero, "0.00%"},
+    {128 / 255.0, "0.00%", R::HalfAwayFromZero, "50.20%"},
+    {1 / 255.0, "0.00%", R::HalfAwayFromZero, "0.39%"},
+    // ties: away from zero or to even; decimal as written, not binary
+    {0.125, "0.#0", R::HalfAwayFromZero, "0.13"},
+    {0.125, "0.#0", R::HalfEven, "0.12"},
+    {0.135, "0.#0", R::HalfEven, "0.14"},
+    {2.675, "0.#0", R::HalfAwayFromZero, "2.68"},
+    {2.665, "0.#0", R::HalfEven, "2.66"},
+    {-1.005, "0.#0", R::HalfAwayFromZero, "-1.01"},
+    {-1.005, "0.#0", R::HalfEven, "-1.00"},
+    {0.5, "0", R::HalfEven, "0"},
+    {1.5, "0", R::HalfEven, "2"},
+    {0.5, "0", R::HalfAwayFromZero, "1"},
+    {9.5, "0", R::HalfAwayFromZero, "10"},
+    // optional fraction digits drop their trailing zeros, up to the last "0"
+    {1.5, "0.##", R::HalfAwayFromZero, "1.5"},
+    {2.0, "0.##", R::HalfAwayFromZero, "2"},
+    {1.25, "0.#0#", R::HalfAwayFromZero, "1.25"},
+    {1.2, "0.#0#", R::HalfAwayFromZero, "1.20"},
+    {1.234, "0.#0#", R::HalfAwayFromZero, "1.234"},
+    {7.0, "000.0", R::HalfAwayFromZero, "007.0"},
+    {1e20, "###0.##0", R::HalfAwayFromZero, "100000000000000000000.000"},
+    {1e-20, "###0.##0", R::HalfAwayFromZero, "0.000"},
+};
+
+class FormatTable : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatTable, RendersPattern) {
+  const FormatCase& c = GetParam();
+  EXPECT_EQ(NumberFormat::Format(c.value, c.pattern, c.rounding), c.expected)
+      << c.value << " with " << c.pattern;
+}
+
+INSTANTIATE_TEST_SUITE_P(NumberFormat, FormatTable, ::testing::ValuesIn(FormatCases));
+
+TEST(NumberFormat, EveryVoltReadingHasTwoDecimals) {
+  // v x 5 / 255 over the whole byte range: never a tie, always "d.ddV" or "dd.ddV".
+  for (int v = 0; v <= 255; ++v) {
+    const double volts = v * 5 / 255.0;
+    const std::string text = NumberFormat::Format(volts, "##0.#0V");
+    ASSERT_EQ(text.substr(text.size() - 4, 1), ".") << text;
+    EXPECT_NEAR(std::stod(text), volts, 0.005 + 1e-12) << text;
+  }
+}
+
+TEST(NumberFormat, NonFiniteValuesStillCarryTheSuffix) {
+  EXPECT_EQ(NumberFormat::Format(std::numeric_limits<double>::quiet_NaN(), "##0.#0V"), "NaN" "V");
+  EXPECT_EQ(NumberFormat::Format(-std::numeric_limits<double>::infinity(), "###.#0'C"), "-Inf'C");
+}
+
+struct AlignCase {
+  const char* text;
+  size_t width;
+  const char* expected;
+};
+
+TEST(NumberFormat, RightAlignedKeepsTheLastCharacters) {
+  const AlignCase cases[] = {
+      {"5", 4, "   5"}, {"-56", 4, " -56"}, {"-128", 4, "-128"}, {"12345", 4, "2345"},
+      {"", 3, "   "},  {"146.100", 8, " 146.100"}, {"2.51V", 7, "  2.51V"},
+  };
+  for (const AlignCase& c : cases) EXPECT_EQ(NumberFormat::RightAligned(c.text, c.width), c.expected) << c.text;
+}
+
+TEST(NumberFormat, RoundHalfEvenSendsHalvesToTheEvenNeighbour) {
+  const std::pair<double, double> cases[] = {{2.5, 2}, {7.5, 8}, {0.5, 0}, {1.5, 2}, {-2.5, -2}, {-3.5, -4},
+                                             {2.4999, 2}, {2.5001, 3}, {-0.4, 0}, {19.5, 20}, {6.0, 6}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(NumberFormat::RoundHalfEven(in), out) << in;
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "MemoryTestImage.h"
+#include "clsIndEep_RigVela.h"
+
+namespace {
+
+using MemoryTestImage::Channel;
+using MemoryTestImage::ChannelAdr;
+using MemoryTestImage::Block2Adr;
+
+class ChannelDecoding : public ::testing::Test {
+ protected:
+  ChannelDecoding() { MemoryTestImage::putUsualTable(ee); }
+  clsCmcEeprom ee;
+  clsIndPtbl_RigVela table{ee};
+  clsIndEep_RigVela eep{ee, table};
+};
+
+struct ChannelCase {
+  const char* name;
+  Channel ch;
+  bool appears;
+  bool rxInh;
+  bool txInh;
+  int32_t rxHz;
+  int32_t txHz;
+  int16_t rfPower;
+  bool cb;
+  int16_t dig;
+  bool mode;
+};
+
+const std::vector<ChannelCase> ChannelCases = {
+    {"all zero", {}, false, false, false, 0, 0, 1, false, 0, false},
+    {"CB simplex high", {27185000, 27185000, false, false, 0, true, true}, true, false, false, 27185000, 27185000, 0, true, 0, false},
+    {"private split low", {446006250, 441006250, false, false, 0x41, false, false}, true, false, false, 446006250, 441006250, 1, false, 1, true},
+    {"rx inhibited, no frequency", {0, 0, true, false, 0, false, true}, true, true, false, 0, 0, 1, true, 0, false},
+    {"rx inhibited keeps its frequency", {146520000, 146520000, true, false, 0, true, false}, true, true, false, 146520000, 146520000, 0, false, 0, false},
+    {"tx inhibited only", {0, 151000000, false, true, 0x03, true, false}, false, false, true, 0, 151000000, 0, false, 3, false},
+    {"mode byte other bits ignored", {1, 0, false, false, 0xBC, false, false}, true, false, false, 1, 0, 1, false, 0, false},
+    {"largest frequency", {0x7FFFFFFF, 0x7FFFFFFF, true, true, 0xFF, true, true}, true, true, true, 0x7FFFFFFF, 0x7FFFFFFF, 0, true, 3, true},
+};
+
+TEST_F(ChannelDecoding, RecordFieldsTableDriven) {
+  for (size_t i = 0; i < ChannelCases.size(); ++i) {
+    const ChannelCase& c = ChannelCases[i];
+    SCOPED_TRACE(c.name);
+    const auto chNo = static_cast<int16_t>(3 + 2 * i);
+    MemoryTestImage::putChannel(ee, chNo, c.ch);
+    const int32_t rx = table.RigVelaFunc_Obj_Address(2);
+    const int32_t block2 = table.RigVelaFunc_Obj_Address(3);
+    const int32_t rec = rx + chNo * MemoryTestImage::ChannelSize;
+    EXPECT_EQ(eep.RigVelaEep_GetChAppear(rx, chNo), c.appears);
+    EXPECT_EQ(eep.Check_Inh(rec), c.rxInh);
+    EXPECT_EQ(eep.Check_Inh(rec + 4), c.txInh);
+    EXPECT_EQ(eep.RigVelaEep_GetChFreqRxReal(rx, chNo), c.rxHz);
+    EXPECT_EQ(eep.RigVelaEep_GetChFreqTxReal(rx + 4, chNo), c.txHz);
+    EXPECT_EQ(eep.RigVelaEep_GetChRFPower(block2, chNo), c.rfPower);
+    EXPECT_EQ(eep.RigVelaEep_GetChModeCB(block2, chNo), c.cb);
+    EXPECT_EQ(eep.RigVelaEep_GetChModeDig(rx, chNo), c.dig);
+    EXPECT_EQ(eep.RigVelaEep_GetChMode(rx, chNo), c.mode);
+    // Neighbours stay unprogrammed.
+    EXPECT_FALSE(eep.RigVelaEep_GetChAppear(rx, static_cast<int16_t>(chNo + 1)));
+  }
+}
+
+TEST_F(ChannelDecoding, NoAppearingChannel) {
+  for (int16_t c = 0; c < 40; ++c) EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, c)) << c;
+  // Programmed second-block and mode bytes alone do not make a channel.
+  MemoryTestImage::putChannel(ee, 0, Channel{0, 0, false, false, 0xFF, true, true});
+  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, 0));
+}
+
+TEST_F(ChannelDecoding, NegativeChannelNeverAppears) {
+  MemoryTestImage::putChannel(ee, 0, Channel{146520000});
+  // Channel -1 seen from channel 1's record would be channel 0's record.
+  EXPECT_TRUE(eep.RigVelaEep_GetChAppear(ChannelAdr, 0));
+  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr + MemoryTestImage::ChannelSize, -1));
+}
+
+TEST_F(ChannelDecoding, MoreThanFortyRecords) {
+  MemoryTestImage::putTable(ee, 10, 2, MemoryTestImage::TableAdr,
+                            {{2, 24, 60, ChannelAdr}, {3, 8, 60, 0x1000}, {6, 64, 1, 0x800}});
+  MemoryTestImage::putChannel(ee, 55, Channel{156800000, 156300000});
+  ee.WriteByte(0x1000 + 55 * 8, 0x01);
+  ee.WriteByte(0x1000 + 55 * 8 + 4, 0x80);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Number(2), 60);
+  EXPECT_TRUE(eep.RigVelaEep_GetChAppear(ChannelAdr, 55));
+  EXPECT_EQ(eep.RigVelaEep_GetChFreqRxReal(ChannelAdr, 55), 156800000);
+  EXPECT_EQ(eep.RigVelaEep_GetChFreqTxReal(ChannelAdr + 4, 55), 156300000);
+  EXPECT_EQ(eep.RigVelaEep_GetChRFPower(0x1000, 55), 0);
+  EXPECT_TRUE(eep.RigVelaEep_GetChModeCB(0x1000, 55));
+  EXPECT_EQ(eep.RigVelaEep_GetChName(55), "56");
+  EXPECT_EQ(eep.chNames(55), " ");  // beyond the name cache
+}
+
+TEST_F(ChannelDecoding, RecordLengthComesFromTheTable) {
+  // Without an entry for object 2, its record length is the word at image bytes 2-3.
+  MemoryTestImage::putTable(ee, 10, 1, MemoryTestImage::TableAdr, {{3, 8, 40, Block2Adr}, {6, 64, 1, 0x800}});
+  MemoryTestImage::put16(ee, 2, 16);
+  MemoryTestImage::put32(ee, ChannelAdr + 2 * 16, 27065000);
+  EXPECT_TRUE(eep.RigVelaEep_GetChAppear(ChannelAdr, 2));
+  EXPECT_EQ(eep.RigVelaEep_GetChFreqRxReal(ChannelAdr, 2), 27065000);
+  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, 1));
+  // Object 3's length governs the second block.
+  MemoryTestImage::putTable(ee, 10, 1, MemoryTestImage::TableAdr, {{3, 5, 40, Block2Adr}, {6, 64, 1, 0x800}});
+  ee.WriteByte(Block2Adr + 3 * 5, 0x01);
+  ee.WriteByte(Block2Adr + 3 * 5 + 4, 0x80);
+  EXPECT_EQ(eep.RigVelaEep_GetChRFPower(Block2Adr, 3), 0);
+  EXPECT_TRUE(eep.RigVelaEep_GetChModeCB(Block2Adr, 3));
+  EXPECT_EQ(eep.RigVelaEep_GetChRFPower(Block2Adr, 2), 1);
+}
+
+TEST_F(ChannelDecoding, RecordsOutsideTheImageReadAsZero) {
+  MemoryTestImage::putTable(ee, 10, 2, MemoryTestImage::TableAdr,
+                            {{2, 0xFFFF, 40, ChannelAdr}, {3, 0xFFFF, 40, Block2Adr}, {6, 64, 1, 0x800}});
+  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, 32767));
+  EXPECT_EQ(eep.RigVelaEep_GetChFreqRxReal(ChannelAdr, 32767), 0);
+  EXPECT_EQ(eep.RigVelaEep_GetChRFPower(Block2Adr, 32767), 1);
+  EXPECT_EQ(eep.ReadFreqBlock(ee.eeSize() - 2), 0);
+  EXPECT_FALSE(eep.Check_Inh(-1));
+}
+
+TEST_F(ChannelDecoding, FrequencyBlockIsBigEndian) {
+  const Bytes bytes{0x12, 0x34, 0x56, 0x78, 0x80, 0x00, 0x00, 0x01};
+  ee.WriteBlock(0x3000, bytes);
+  EXPECT_EQ(eep.ReadFreqBlock(0x3000), 0x12345678);
+  EXPECT_FALSE(eep.Check_Inh(0x3000));
+  // The inhibit bit is a flag, not part of the frequency.
+  EXPECT_EQ(eep.ReadFreqBlock(0x3004), 1);
+  EXPECT_TRUE(eep.Check_Inh(0x3004));
+  EXPECT_TRUE(eep.Check_MRCH(0x3004));
+  EXPECT_FALSE(eep.Check_MRCH(0x3008));
+}
+
+TEST_F(ChannelDecoding, MidFlagIsBitSevenOfCommonByte37) {
+  eep.RigVelaEep_SetCommonAddress(table.RigVelaFunc_Obj_Address(6));
+  EXPECT_EQ(eep.commonAdr(), MemoryTestImage::CommonAdr);
+  const std::pair<uint8_t, bool> cases[] = {{0x80, true}, {0xFF, true}, {0x7F, false}, {0x00, false}};
+  for (const auto& [byte, mid] : cases) {
+    ee.WriteByte(MemoryTestImage::CommonAdr + 37, byte);
+    EXPECT_EQ(eep.RigVelaEep_GetMid(), mid) << int{byte};
+  }
+  ee.WriteByte(MemoryTestImage::CommonAdr + 36, 0x80);
+  ee.WriteByte(MemoryTestImage::CommonAdr + 38, 0x80);
+  ee.WriteByte(MemoryTestImage::CommonAdr + 37, 0x00);
+  EXPECT_FALSE(eep.RigVelaEep_GetMid());
+}
+
+TEST_F(ChannelDecoding, BaseFrequencyInHundredKilohertz) {
+  const std::tuple<uint8_t, uint8_t, int32_t> cases[] = {
+      {0x00, 0x00, 0},         {0x05, 0xB5, 146100000}, {0x1F, 0x40, 800000000},
+      {0x1F, 0x41, 0},         {0xFF, 0xFF, 0},         {0x00, 0x01, 100000},
+  };
+  for (const auto& [hi, lo, hz] : cases) {
+    ee.WriteByte(80, hi);
+    ee.WriteByte(81, lo);
+    EXPECT_EQ(eep.ReadBaseFreqBlock(), hz) << int{hi} << " " << int{lo};
+  }
+}
+
+TEST_F(ChannelDecoding, ReadLsdTakesEitherWord) {
+  ee.WriteBlock(172, Bytes{0x01, 0x02, 0xFE, 0xDC});
+  EXPECT_EQ(eep.ReadLSD(false), 0x0102);
+  EXPECT_EQ(eep.ReadLSD(true), 0xFEDC);
+}
+
+TEST_F(ChannelDecoding, ChannelNamesAreOneBasedAndCached) {
+  EXPECT_EQ(eep.chNames(0), " ");
+  EXPECT_EQ(eep.RigVelaEep_GetChName(0), "1");
+  EXPECT_EQ(eep.RigVelaEep_GetChName(9), "10");
+  EXPECT_EQ(eep.RigVelaEep_GetChName(41), "42");
+  EXPECT_EQ(eep.chNames(0), "1");
+  EXPECT_EQ(eep.chNames(9), "10");
+  EXPECT_EQ(eep.chNames(41), "42");
+  EXPECT_EQ(eep.chNames(1), " ");
+  EXPECT_EQ(eep.RigVelaEep_GetChName(-1), "0");
+  EXPECT_EQ(eep.RigVelaEep_GetChName(32767), "32768");
+  EXPECT_EQ(eep.chNames(-1), " ");
+}
+
+}  // namespace
