@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "NumberFormat.h"
@@ -8,7 +9,11 @@
 namespace {
 
 using R = NumberFormat::Rounding;
+constexpr R A = R::HalfAwayFromZero;
+constexpr R E = R::HalfEven;
 
+// Base frequency, channel frequencies, volts, temperature, percentages, then ties:
+// away from zero (A) or to even (E), decided on the decimal form as written.
 struct FormatCase {
   double value;
   const char* pattern;
@@ -17,62 +22,29 @@ struct FormatCase {
 };
 
 const FormatCase FormatCases[] = {
-    // base frequency, MHz
-    {146.1, "###0.##0", R::HalfAwayFromZero, "146.100"},
-    {0.0, "###0.##0", R::HalfAwayFromZero, "0.000"},
-    {800.0, "###0.##0", R::HalfAwayFromZero, "800.000"},
-    {0.1, "###0.##0", R::HalfAwayFromZero, "0.100"},
-    {12345.5, "###0.##0", R::HalfAwayFromZero, "12345.500"},
-    {999.9995, "###0.##0", R::HalfAwayFromZero, "1000.000"},
-    // channel frequencies
-    {146.52, "###0.#####0", R::HalfAwayFromZero, "146.520000"},
-    {27.185, "###0.#####0", R::HalfAwayFromZero, "27.185000"},
-    {446.00625, "###0.#####0", R::HalfAwayFromZero, "446.006250"},
-    {2147.483647, "###0.#####0", R::HalfAwayFromZero, "2147.483647"},
-    // volts
-    {128 * 5 / 255.0, "##0.#0V", R::HalfAwayFromZero, "2.51V"},
-    {2.5098, "##0.#0V", R::HalfAwayFromZero, "2.51V"},
-    {0.0, "##0.#0V", R::HalfAwayFromZero, "0.00V"},
-    {10.0, "##0.#0V", R::HalfAwayFromZero, "10.00V"},
-    {1 * 5 / 255.0, "##0.#0V", R::HalfAwayFromZero, "0.02V"},
-    {254 * 10 / 255.0, "##0.#0V", R::HalfAwayFromZero, "9.96V"},
-    {0.004, "##0.#0V", R::HalfAwayFromZero, "0.00V"},
-    {0.006, "##0.#0V", R::HalfAwayFromZero, "0.01V"},
-    {0.0004, "##0.#0V", R::HalfAwayFromZero, "0.00V"},
-    // temperature: no integer digit is forced
-    {25.0, "###.#0'C", R::HalfAwayFromZero, "25.00'C"},
-    {0.5, "###.#0'C", R::HalfAwayFromZero, ".50'C"},
-    {-3.456, "###.#0'C", R::HalfAwayFromZero, "-3.46'C"},
-    {-0.001, "###.#0'C", R::HalfAwayFromZero, ".00'C"},
-    {0.0, "###.#0'C", R::HalfAwayFromZero, ".00'C"},
-    {-25.4, "###.#0'C", R::HalfAwayFromZero, "-25.40'C"},
-    // percentages: "%" scales by 100
-    {1.0, "0.00%", R::HalfAwayFromZero, "100.00%"},
-    {0.0, "0.00%", R::HalfAwayFromZero, "0.00%"},
-    {128 / 255.0, "0.00%", R::HalfAwayFromZero, "50.20%"},
-    {1 / 255.0, "0.00%", R::HalfAwayFromZero, "0.39%"},
-    // ties: away from zero or to even; decimal as written, not binary
-    {0.125, "0.#0", R::HalfAwayFromZero, "0.13"},
-    {0.125, "0.#0", R::HalfEven, "0.12"},
-    {0.135, "0.#0", R::HalfEven, "0.14"},
-    {2.675, "0.#0", R::HalfAwayFromZero, "2.68"},
-    {2.665, "0.#0", R::HalfEven, "2.66"},
-    {-1.005, "0.#0", R::HalfAwayFromZero, "-1.01"},
-    {-1.005, "0.#0", R::HalfEven, "-1.00"},
-    {0.5, "0", R::HalfEven, "0"},
-    {1.5, "0", R::HalfEven, "2"},
-    {0.5, "0", R::HalfAwayFromZero, "1"},
-    {9.5, "0", R::HalfAwayFromZero, "10"},
-    // optional fraction digits drop their trailing zeros, up to the last "0"
-    {1.5, "0.##", R::HalfAwayFromZero, "1.5"},
-    {2.0, "0.##", R::HalfAwayFromZero, "2"},
-    {1.25, "0.#0#", R::HalfAwayFromZero, "1.25"},
-    {1.2, "0.#0#", R::HalfAwayFromZero, "1.20"},
-    {1.234, "0.#0#", R::HalfAwayFromZero, "1.234"},
-    {7.0, "000.0", R::HalfAwayFromZero, "007.0"},
-    {1e20, "###0.##0", R::HalfAwayFromZero, "100000000000000000000.000"},
-    {1e-20, "###0.##0", R::HalfAwayFromZero, "0.000"},
+    {146.1, "###0.##0", A, "146.100"}, {0.0, "###0.##0", A, "0.000"}, {800.0, "###0.##0", A, "800.000"},
+    {0.1, "###0.##0", A, "0.100"}, {12345.5, "###0.##0", A, "12345.500"},
+    {999.9995, "###0.##0", A, "1000.000"}, {146.52, "###0.#####0", A, "146.520000"},
+    {27.185, "###0.#####0", A, "27.185000"}, {446.00625, "###0.#####0", A, "446.006250"},
+    {2147.483647, "###0.#####0", A, "2147.483647"}, {128 * 5 / 255.0, "##0.#0V", A, "2.51V"},
+    {2.5098, "##0.#0V", A, "2.51V"}, {0.0, "##0.#0V", A, "0.00V"}, {10.0, "##0.#0V", A, "10.00V"},
+    {1 * 5 / 255.0, "##0.#0V", A, "0.02V"}, {254 * 10 / 255.0, "##0.#0V", A, "9.96V"},
+    {0.004, "##0.#0V", A, "0.00V"}, {0.006, "##0.#0V", A, "0.01V"}, {0.0004, "##0.#0V", A, "0.00V"},
+    {25.0, "###.#0'C", A, "25.00'C"}, {0.5, "###.#0'C", A, ".50'C"}, {-3.456, "###.#0'C", A, "-3.46'C"},
+    {-0.001, "###.#0'C", A, ".00'C"}, {0.0, "###.#0'C", A, ".00'C"}, {-25.4, "###.#0'C", A, "-25.40'C"},
+    {1.0, "0.00%", A, "100.00%"}, {0.0, "0.00%", A, "0.00%"}, {128 / 255.0, "0.00%", A, "50.20%"},
+    {1 / 255.0, "0.00%", A, "0.39%"}, {0.125, "0.#0", A, "0.13"}, {0.125, "0.#0", E, "0.12"},
+    {0.135, "0.#0", E, "0.14"}, {2.675, "0.#0", A, "2.68"}, {2.665, "0.#0", E, "2.66"},
+    {-1.005, "0.#0", A, "-1.01"}, {-1.005, "0.#0", E, "-1.00"}, {0.5, "0", E, "0"}, {1.5, "0", E, "2"},
+    {0.5, "0", A, "1"}, {9.5, "0", A, "10"}, {1.5, "0.##", A, "1.5"}, {2.0, "0.##", A, "2"},
+    {1.25, "0.#0#", A, "1.25"}, {1.2, "0.#0#", A, "1.20"}, {1.234, "0.#0#", A, "1.234"},
+    {7.0, "000.0", A, "007.0"}, {1e20, "###0.##0", A, "100000000000000000000.000"},
+    {1e-20, "###0.##0", A, "0.000"},
 };
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << c.value << " with \"" << c.pattern << "\" -> \"" << c.expected << "\"";
+}
 
 class FormatTable : public ::testing::TestWithParam<FormatCase> {};
 

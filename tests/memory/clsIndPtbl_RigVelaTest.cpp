@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ const std::vector<SearchCase> SearchCases = {
     {"long entries", 0x100, 1, 0x300, {{5, 1, 1, 0x1000}, {2, 30, 50, 0x2000}}, 2, 0x400},
     {"entry length 0 repeats entry 0", 0, 5, 0x130, {{2, 24, 40, 0x200}}, 2, 0x130},
 };
+
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
 
 class SearchTable : public ::testing::TestWithParam<SearchCase> {};
 
