@@ -6,6 +6,7 @@
 // n + 1 entries are scanned and the last match wins; with no match the field
 // functions read the words at 2, 4 and 6 as if an entry stood at address 0.
 // Words are read as 0..65535; entries reaching past the image end are not scanned.
+// The model object owns one on the radio's image and forwards its RigVelaFunc_ lookups.
 #include <cstdint>
 
 #include "clsCmcEeprom.h"
