@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QTemporaryDir>
+#include <optional>
+#include <string>
 
 #include "AppFixture.h"
 #include "Globals.h"
 #include "SingleInstanceLock.h"
+#include "TestFiles.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "clsIndOp_RigVela.h"
@@ -15,7 +22,20 @@
 
 namespace {
 
-using StartTest = AppFixture;
+// The user's cache directory is a private one too.
+class StartTest : public AppFixture {
+ protected:
+  StartTest() { qputenv("XDG_CACHE_HOME", cacheDir.path().toUtf8()); }
+  ~StartTest() override { qunsetenv("XDG_CACHE_HOME"); }
+
+  void startAgain() {
+    Globals::tearDown();
+    start::ReleaseInstanceLock();
+    ASSERT_TRUE(start::Main());
+  }
+
+  QTemporaryDir cacheDir;
+};
 
 TEST_F(StartTest, StartsWithDefaultsWhenThereIsNoProfile) {
   ASSERT_TRUE(start::Main());
@@ -54,8 +74,43 @@ TEST_F(StartTest, ALockLeftBehindByACrashedCopyDoesNotBlock) {
   EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(StartTest, WithoutARuntimeDirectoryTheLockIsInAPrivateCacheDirectory) {
+  qunsetenv("XDG_RUNTIME_DIR");
+  const std::string path = SingleInstanceLock::DefaultPath();
+  EXPECT_EQ(path, cacheDir.path().toStdString() + "/ravlen-adj/instance.lock");
+  ASSERT_TRUE(start::Main());
+  struct stat st {};
+  ASSERT_EQ(::stat((cacheDir.path() + "/ravlen-adj").toUtf8().constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  SingleInstanceLock secondCopy(path);
+  EXPECT_EQ(secondCopy.TryAcquire(), SingleInstanceLock::Result::HeldElsewhere);
+}
+
 TEST_F(StartTest, AnUnusableLockPlaceDoesNotStopTheUtility) {
-  qputenv("XDG_RUNTIME_DIR", "/nonexistent/ravlen-runtime");
+  putFile(runtimeDir.path() + "/file", "");
+  const QByteArray underAFile = (runtimeDir.path() + "/file/sub").toUtf8();
+  // A runtime directory others can write to is not used either.
+  ASSERT_TRUE(QDir().mkpath(runtimeDir.path() + "/shared"));
+  ASSERT_EQ(::chmod((runtimeDir.path() + "/shared").toUtf8().constData(), 0777), 0);
+  const struct { QByteArray runtime, cache; } places[] = {
+      {"/nonexistent/ravlen-runtime", underAFile}, {(runtimeDir.path() + "/shared").toUtf8(), underAFile}};
+  for (const auto& p : places) {
+    qputenv("XDG_RUNTIME_DIR", p.runtime);
+    qputenv("XDG_CACHE_HOME", p.cache);
+    Globals::tearDown();
+    start::ReleaseInstanceLock();
+    EXPECT_TRUE(start::Main()) << p.runtime.toStdString();
+  }
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(QFile::exists(runtimeDir.path() + "/shared/ravlen-adj.lock"));
+}
+
+TEST_F(StartTest, ALockFileOfAnotherUserNeverBlocks) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to give a file away";
+  const std::string path = SingleInstanceLock::DefaultPath();
+  SingleInstanceLock other(path);
+  ASSERT_EQ(other.TryAcquire(), SingleInstanceLock::Result::Acquired);
+  ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
   EXPECT_TRUE(start::Main());
   EXPECT_TRUE(messages.empty());
 }
@@ -83,18 +138,26 @@ TEST_F(StartTest, APortOutsideTheMenuChecksNoEntry) {
   EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM 7: CLOSE");
 }
 
-TEST_F(StartTest, EmptyAndBrokenValuesFollowTheLoadingRule) {
-  writeProfile("[OPTION]\nComPort=\nComAutoRelease=\n");
-  ASSERT_TRUE(start::Main());
-  EXPECT_EQ(Globals::mainWindow().ComPortNo(), 0);
-  EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), 0);
-  Globals::tearDown();
-  start::ReleaseInstanceLock();
-
-  writeProfile("[OPTION]\nComPort=2\nComAutoRelease=x\n");
-  ASSERT_TRUE(start::Main());
-  EXPECT_EQ(Globals::mainWindow().ComPortNo(), 2);
-  EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), 2);
+TEST_F(StartTest, HandEditedProfilesGiveEachSettingOrItsOwnDefault) {
+  const struct { const char* what; std::string text; int16_t port, release; } cases[] = {
+      {"empty values", "[OPTION]\nComPort=\nComAutoRelease=\n", 1, 0},
+      {"release not a number", "[OPTION]\nComPort=2\nComAutoRelease=x\n", 2, 0},
+      {"port not a number", "[OPTION]\nComPort=x\nComAutoRelease=4\n", 1, 4},
+      {"quotes and case", "[option]\ncomport = '4'\nCOMAUTORELEASE=\"1\"\n", 4, 1},
+      {"lone CR line ends", "[OPTION]\rComPort=3\rComAutoRelease=2\r", 3, 2},
+      {"a second copy of the section", "[OPTION]\nComPort=2\n[OPTION]\nComAutoRelease=3\n", 2, 0},
+      {"header without ']'", "[OPTION\nComPort=4\nComAutoRelease=1\n[OPTION]\nComPort=2\n", 4, 1},
+      {"NUL bytes", std::string("[OPTION]\nComPort=4\n\0", 20), 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeProfile(c.text);
+    startAgain();
+    EXPECT_EQ(Globals::mainWindow().ComPortNo(), c.port);
+    EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), c.release);
+    tick();
+    EXPECT_EQ(Globals::mainWindow().lblComBusy().text().toStdString(), "COM " + std::to_string(c.port) + ": CLOSE");
+  }
 }
 
 TEST_F(StartTest, AReleaseTimeBeyondThirtyTwoSecondsIsClamped) {
@@ -117,10 +180,19 @@ TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
   EXPECT_FALSE(Globals::com().comOpen());
   EXPECT_FALSE(Globals::com().timSolid().isActive());
   EXPECT_FALSE(w.isVisible());
-  const std::string saved = readProfile();
-  EXPECT_NE(saved.find("[OPTION]"), std::string::npos);
-  EXPECT_NE(saved.find("ComPort=4"), std::string::npos);
-  EXPECT_NE(saved.find("ComAutoRelease=5"), std::string::npos);
+  EXPECT_EQ(readProfile(), "[OPTION]\nComPort=4\nComAutoRelease=5\n");
+}
+
+TEST_F(StartTest, AProfileThatCannotBeWrittenIsNamedOnceAtClose) {
+  const std::string binary("[OPTION]\nComPort=4\n\0", 20);
+  writeProfile(binary);
+  ASSERT_TRUE(start::Main());
+  Globals::mainWindow().mnuOptSelCom(2).trigger();
+  testing::internal::CaptureStderr();
+  Globals::mainWindow().mnuFileExit().trigger();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "ravlen-adj: settings not saved: " + profilePath() + " holds NUL bytes\n");
+  EXPECT_EQ(readProfile(), binary);
 }
 
 TEST_F(StartTest, AllGlobalsCanBeTornDownAndCreatedAfresh) {
