@@ -115,31 +115,11 @@ TEST_F(StartTest, ALockFileOfAnotherUserNeverBlocks) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(StartTest, TheProfileSetsPortAndReleaseTime) {
-  writeProfile("[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n");
-  ASSERT_TRUE(start::Main());
-  frmMain& w = Globals::mainWindow();
-  EXPECT_EQ(w.ComPortNo(), 3);
-  EXPECT_EQ(w.ComAutoRelease(), 2);
-  EXPECT_EQ(Globals::seq().ComPortNo(), 3);
-  EXPECT_EQ(Globals::seq().comHoldReload(), 2000);
-  tick();
-  EXPECT_TRUE(w.mnuOptSelCom(3).isChecked());
-  EXPECT_TRUE(w.mnuOptionSelAutoRelease(2).isChecked());
-  EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM 3: CLOSE");
-}
-
-TEST_F(StartTest, APortOutsideTheMenuChecksNoEntry) {
-  writeProfile("[OPTION]\nComPort=7\n");
-  ASSERT_TRUE(start::Main());
-  tick();
-  frmMain& w = Globals::mainWindow();
-  for (int16_t n = 1; n <= 4; ++n) EXPECT_FALSE(w.mnuOptSelCom(n).isChecked());
-  EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM 7: CLOSE");
-}
-
-TEST_F(StartTest, HandEditedProfilesGiveEachSettingOrItsOwnDefault) {
+TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
   const struct { const char* what; std::string text; int16_t port, release; } cases[] = {
+      {"both set", "[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n", 3, 2},
+      {"a port outside the menu", "[OPTION]\nComPort=7\n", 7, 0},
+      {"a release time beyond 32 s", "[OPTION]\nComAutoRelease=40\n", 1, 32},
       {"empty values", "[OPTION]\nComPort=\nComAutoRelease=\n", 1, 0},
       {"release not a number", "[OPTION]\nComPort=2\nComAutoRelease=x\n", 2, 0},
       {"port not a number", "[OPTION]\nComPort=x\nComAutoRelease=4\n", 1, 4},
@@ -153,20 +133,16 @@ TEST_F(StartTest, HandEditedProfilesGiveEachSettingOrItsOwnDefault) {
     SCOPED_TRACE(c.what);
     writeProfile(c.text);
     startAgain();
-    EXPECT_EQ(Globals::mainWindow().ComPortNo(), c.port);
-    EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), c.release);
+    frmMain& w = Globals::mainWindow();
+    EXPECT_EQ(w.ComPortNo(), c.port);
+    EXPECT_EQ(w.ComAutoRelease(), c.release);
+    EXPECT_EQ(Globals::seq().ComPortNo(), c.port);
+    EXPECT_EQ(Globals::seq().comHoldReload(), c.release * 1000);
     tick();
-    EXPECT_EQ(Globals::mainWindow().lblComBusy().text().toStdString(), "COM " + std::to_string(c.port) + ": CLOSE");
+    for (int16_t n = 1; n <= 4; ++n) EXPECT_EQ(w.mnuOptSelCom(n).isChecked(), n == c.port) << n;
+    for (int16_t n = 0; n <= 5; ++n) EXPECT_EQ(w.mnuOptionSelAutoRelease(n).isChecked(), n == c.release) << n;
+    EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM " + std::to_string(c.port) + ": CLOSE");
   }
-}
-
-TEST_F(StartTest, AReleaseTimeBeyondThirtyTwoSecondsIsClamped) {
-  writeProfile("[OPTION]\nComAutoRelease=40\n");
-  ASSERT_TRUE(start::Main());
-  EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), 32);
-  EXPECT_EQ(Globals::seq().comHoldReload(), 32000);
-  tick();
-  for (int16_t n = 0; n <= 5; ++n) EXPECT_FALSE(Globals::mainWindow().mnuOptionSelAutoRelease(n).isChecked());
 }
 
 TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
