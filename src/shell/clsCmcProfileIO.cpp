@@ -136,7 +136,10 @@ std::string clsCmcProfileIO::UtilityDirectory() {
 bool clsCmcProfileIO::writeText(const std::string& key, const std::string& text) {
   const std::string file = GetMyProfile();
   std::string refusal;
-  if (ProfileFile::WriteString(file, section_, key, text, &refusal)) return true;
+  if (ProfileFile::WriteString(file, section_, key, text, &refusal)) {
+    lastRefusal_.clear();
+    return true;
+  }
   if (!refusal.empty() && file + '\n' + refusal != lastRefusal_) {
     lastRefusal_ = file + '\n' + refusal;
     std::fprintf(stderr, "ravlen-adj: settings not saved: %s %s\n", file.c_str(), refusal.c_str());
