@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QTemporaryDir>
-#include <optional>
 #include <string>
 
 #include "AppFixture.h"
