@@ -188,6 +188,8 @@ void clsCmcLnk3Sequence::IdentificationCheck(bool cloneRead) {
   const Bytes& info = ansInfo();
   const std::string format = info.size() >= 43 ? Common::BinToHexStr(info.data() + 42, 1) : std::string();
   if (cloneRead ? format > "01" : format != "01") error_ = 3;
+  // No identification came (the port did not open): keep the identity as it is.
+  if (info.size() < 7) return;
   const std::string nameS = ansNameS();
   if (client_.RigOpFunc_CheckSubNameLegal(nameS)) {
     radio_.setradionameS(nameS);

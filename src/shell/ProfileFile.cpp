@@ -8,6 +8,8 @@
 #include <QList>
 #include <QSaveFile>
 #include <QString>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -21,8 +23,11 @@ QByteArrayView trimmed(QByteArrayView v) {
   return v.sliced(begin, end - begin);
 }
 
+// One pair of matching double or single quotes around the whole value goes.
 QByteArrayView unquoted(QByteArrayView v) {
-  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.sliced(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+    return v.sliced(1, v.size() - 2);
+  }
   return v;
 }
 
@@ -47,26 +52,38 @@ struct LineRef {
   qsizetype next;
 };
 
-// A line ends at LF; a CR right before the LF belongs to the terminator.
+bool isLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+// A line ends at CR LF, LF or a lone CR.
 QList<LineRef> splitLines(const QByteArray& data) {
   QList<LineRef> lines;
   qsizetype begin = 0;
   // A UTF-8 byte order mark is not part of the first line's text.
   if (data.startsWith("\xEF\xBB\xBF")) begin = 3;
   while (begin < data.size()) {
-    const qsizetype lf = data.indexOf('\n', begin);
-    if (lf < 0) {
-      lines.append({begin, data.size(), data.size()});
-      break;
+    qsizetype end = begin;
+    while (end < data.size() && !isLineBreak(data[end])) ++end;
+    qsizetype next = end;
+    if (next < data.size()) {
+      const bool crlf = data[next] == '\r' && next + 1 < data.size() && data[next + 1] == '\n';
+      next += crlf ? 2 : 1;
     }
-    const qsizetype end = (lf > begin && data[lf - 1] == '\r') ? lf - 1 : lf;
-    lines.append({begin, end, lf + 1});
-    begin = lf + 1;
+    lines.append({begin, end, next});
+    begin = next;
   }
   return lines;
 }
 
-enum class LineKind { Other, Comment, Section, BrokenSection, Key };
+// The file's first line ending, LF when it has none.
+QByteArray lineEndingOf(const QByteArray& data) {
+  for (qsizetype i = 0; i < data.size(); ++i) {
+    if (data[i] == '\n') return "\n";
+    if (data[i] == '\r') return (i + 1 < data.size() && data[i + 1] == '\n') ? "\r\n" : "\r";
+  }
+  return "\n";
+}
+
+enum class LineKind { Other, Comment, Section, Key };
 
 struct LineInfo {
   LineKind kind = LineKind::Other;
@@ -79,10 +96,10 @@ LineInfo classify(QByteArrayView text) {
   if (t.isEmpty()) return {};
   if (t.front() == ';') return {LineKind::Comment, {}, {}};
   if (t.front() == '[') {
+    // A header without its ']' names the rest of the line.
     const qsizetype close = t.indexOf(']');
-    // Keys after a header without ']' belong to no section anyone can name.
-    if (close < 0) return {LineKind::BrokenSection, {}, {}};
-    return {LineKind::Section, trimmed(t.sliced(1, close - 1)), {}};
+    const QByteArrayView name = close < 0 ? t.sliced(1) : t.sliced(1, close - 1);
+    return {LineKind::Section, trimmed(name), {}};
   }
   const qsizetype eq = t.indexOf('=');
   if (eq <= 0) return {};
@@ -91,24 +108,59 @@ LineInfo classify(QByteArrayView text) {
   return {LineKind::Key, name, unquoted(trimmed(t.sliced(eq + 1)))};
 }
 
+QByteArrayView textOf(const QByteArray& data, const LineRef& line) {
+  return QByteArrayView(data).sliced(line.begin, line.end - line.begin);
+}
+
+// The lines of the first section of that name: its header and the line after its
+// last one. Later sections of the same name are not looked at.
+struct SectionRange {
+  qsizetype header = -1;  // none
+  qsizetype end = 0;
+};
+
+SectionRange firstSection(const QByteArray& data, const QList<LineRef>& lines, QByteArrayView section) {
+  SectionRange range;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const LineInfo info = classify(textOf(data, lines[i]));
+    if (info.kind != LineKind::Section) continue;
+    if (range.header >= 0) {
+      range.end = i;
+      return range;
+    }
+    if (sameName(info.name, section)) range.header = i;
+  }
+  range.end = lines.size();
+  return range;
+}
+
 enum class FileState { Missing, Loaded, Unusable };
 
-// Reads the whole file when it exists and looks like a profile.
-FileState loadFile(const QString& path, QByteArray& data) {
+std::string sizeLimitText() { return "the size limit of " + std::to_string(ProfileFile::MaxFileSize) + " bytes"; }
+
+// Reads the whole file when it exists and looks like a profile; otherwise refusal
+// says why it is not one.
+FileState loadFile(const QString& path, QByteArray& data, std::string& refusal) {
   data.clear();
-  if (path.isEmpty()) return FileState::Unusable;
-  const QFileInfo info(path);
-  if (!info.exists()) return info.isSymLink() ? FileState::Unusable : FileState::Missing;
-  // Directories, devices and pipes are never opened: a pipe would block the reader.
-  if (!info.isFile() || info.size() > ProfileFile::MaxFileSize) return FileState::Unusable;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return FileState::Unusable;
-  data = file.read(ProfileFile::MaxFileSize + 1);
-  if (file.error() != QFileDevice::NoError || data.size() > ProfileFile::MaxFileSize ||
-      data.contains('\0')) {
+  refusal.clear();
+  const auto unusable = [&](std::string why) {
     data.clear();
+    refusal = std::move(why);
     return FileState::Unusable;
-  }
+  };
+  if (path.isEmpty()) return unusable("has no name");
+  const QFileInfo info(path);
+  if (!info.exists()) return info.isSymLink() ? unusable("is a link to nothing") : FileState::Missing;
+  // Directories, devices and pipes are never opened: a pipe would block the reader.
+  if (!info.isFile()) return unusable("is not a regular file");
+  if (info.size() > ProfileFile::MaxFileSize) return unusable("is over " + sizeLimitText());
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return unusable("cannot be read");
+  data = file.read(ProfileFile::MaxFileSize + 1);
+  if (file.error() != QFileDevice::NoError) return unusable("cannot be read");
+  if (data.size() > ProfileFile::MaxFileSize) return unusable("is over " + sizeLimitText());
+  if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) return unusable("is UTF-16 text");
+  if (data.contains('\0')) return unusable("holds NUL bytes");
   return FileState::Loaded;
 }
 
@@ -127,41 +179,24 @@ bool validKey(QByteArrayView key) {
 QByteArray withKey(const QByteArray& data, QByteArrayView section, QByteArrayView key,
                    QByteArrayView value) {
   const QList<LineRef> lines = splitLines(data);
-  const QByteArray newline = [&] {
-    const qsizetype lf = data.indexOf('\n');
-    return (lf > 0 && data[lf - 1] == '\r') ? QByteArray("\r\n") : QByteArray("\n");
-  }();
+  const QByteArray newline = lineEndingOf(data);
+  const SectionRange range = firstSection(data, lines, section);
 
-  qsizetype insertAfter = -1;  // line after which a new key goes
-  bool inSection = false;
-  bool inFirstSection = false;
-  for (qsizetype i = 0; i < lines.size(); ++i) {
+  // A new key follows the section's last line that is not blank.
+  qsizetype insertAfter = range.header;
+  for (qsizetype i = range.header + 1; range.header >= 0 && i < range.end; ++i) {
     const LineRef& line = lines[i];
-    const LineInfo info = classify(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
-    switch (info.kind) {
-      case LineKind::Section:
-        inSection = sameName(info.name, section);
-        inFirstSection = inSection && insertAfter < 0;
-        if (inFirstSection) insertAfter = i;
-        break;
-      case LineKind::BrokenSection:
-        inSection = inFirstSection = false;
-        break;
-      case LineKind::Key:
-        if (!inSection) break;
-        if (sameName(info.name, key)) {
-          // The file's spelling of the key stays; indentation and spacing do not.
-          QByteArray text = info.name.toByteArray() + '=' + value.toByteArray();
-          if (QByteArrayView(data).sliced(line.begin, line.end - line.begin) == text) return {};
-          QByteArray out = data;
-          out.replace(line.begin, line.end - line.begin, text);
-          return out;
-        }
-        if (inFirstSection) insertAfter = i;
-        break;
-      default:
-        break;
+    const QByteArrayView text = textOf(data, line);
+    const LineInfo info = classify(text);
+    if (info.kind == LineKind::Key && sameName(info.name, key)) {
+      // The file's spelling of the key stays; indentation and spacing do not.
+      QByteArray keyText = info.name.toByteArray() + '=' + value.toByteArray();
+      if (text == keyText) return {};
+      QByteArray out = data;
+      out.replace(line.begin, line.end - line.begin, keyText);
+      return out;
     }
+    if (!trimmed(text).isEmpty()) insertAfter = i;
   }
 
   const QByteArray keyLine = key.toByteArray() + '=' + value.toByteArray() + newline;
@@ -199,16 +234,14 @@ std::string ProfileFile::ReadString(const std::string& path, const std::string& 
   if (wantedKey.isEmpty()) return def;
 
   QByteArray data;
-  if (loadFile(pathOf(path), data) != FileState::Loaded) return def;
+  std::string refusal;
+  if (loadFile(pathOf(path), data, refusal) != FileState::Loaded) return def;
 
-  bool inSection = false;
-  for (const LineRef& line : splitLines(data)) {
-    const LineInfo info = classify(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
-    if (info.kind == LineKind::Section) {
-      inSection = sameName(info.name, wantedSection);
-    } else if (info.kind == LineKind::BrokenSection) {
-      inSection = false;
-    } else if (inSection && info.kind == LineKind::Key && sameName(info.name, wantedKey)) {
+  const QList<LineRef> lines = splitLines(data);
+  const SectionRange range = firstSection(data, lines, wantedSection);
+  for (qsizetype i = range.header + 1; range.header >= 0 && i < range.end; ++i) {
+    const LineInfo info = classify(textOf(data, lines[i]));
+    if (info.kind == LineKind::Key && sameName(info.name, wantedKey)) {
       return std::string(info.value.data(), static_cast<size_t>(info.value.size()));
     }
   }
@@ -216,21 +249,26 @@ std::string ProfileFile::ReadString(const std::string& path, const std::string& 
 }
 
 bool ProfileFile::WriteString(const std::string& path, const std::string& section,
-                              const std::string& key, const std::string& value) {
+                              const std::string& key, const std::string& value, std::string* refusal) {
   const QByteArray sectionBytes = bytesOf(section);
   const QByteArray keyBytes = bytesOf(key);
   const QByteArray valueBytes = bytesOf(value);
   const QByteArrayView wantedSection = trimmed(sectionBytes);
   const QByteArrayView wantedKey = trimmed(keyBytes);
+  if (refusal != nullptr) refusal->clear();
   if (!validSection(wantedSection) || !validKey(wantedKey) || hasLineBreakOrNul(valueBytes)) {
     return false;
   }
 
   const QString filePath = pathOf(path);
   QByteArray data;
-  if (loadFile(filePath, data) == FileState::Unusable) return false;
-  const QByteArray out = withKey(data, wantedSection, wantedKey, valueBytes);
-  if (out.isEmpty()) return true;  // the file already says so
-  if (out.size() > MaxFileSize) return false;
-  return saveFile(filePath, out);
+  std::string why;
+  if (loadFile(filePath, data, why) != FileState::Unusable) {
+    const QByteArray out = withKey(data, wantedSection, wantedKey, valueBytes);
+    if (out.isEmpty()) return true;  // the file already says so
+    if (out.size() <= MaxFileSize) return saveFile(filePath, out);
+    why = "would grow over " + sizeLimitText();
+  }
+  if (refusal != nullptr) *refusal = why;
+  return false;
 }

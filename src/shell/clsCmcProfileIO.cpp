@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string_view>
@@ -132,8 +133,18 @@ std::string clsCmcProfileIO::UtilityDirectory() {
   return base + "/" + kUtilityFolder;
 }
 
-bool clsCmcProfileIO::writeText(const std::string& key, const std::string& text) const {
-  return ProfileFile::WriteString(GetMyProfile(), section_, key, text);
+bool clsCmcProfileIO::writeText(const std::string& key, const std::string& text) {
+  const std::string file = GetMyProfile();
+  std::string refusal;
+  if (ProfileFile::WriteString(file, section_, key, text, &refusal)) {
+    lastRefusal_.clear();
+    return true;
+  }
+  if (!refusal.empty() && file + '\n' + refusal != lastRefusal_) {
+    lastRefusal_ = file + '\n' + refusal;
+    std::fprintf(stderr, "ravlen-adj: settings not saved: %s %s\n", file.c_str(), refusal.c_str());
+  }
+  return false;
 }
 
 std::string clsCmcProfileIO::readText(const std::string& key, const std::string& defaultText) const {

@@ -11,6 +11,13 @@
 // backslash form (C:\dir\file.ini gives C:\dir); setFullPath and SetCurrentPath store
 // Path with the platform separator "/" at its end (none added to a bare "/").
 // GetFileName takes the part after the last "\", "/" or ":".
+//
+// A load that fails (empty text, or a text that does not convert) leaves the default
+// in the variable: the given one, else the variable's own value.
+//
+// A save refused because the file is not a profile (see ProfileFile) prints one line
+// on standard error naming the file and the reason; the same refusal again for the
+// same file is not repeated.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -83,9 +90,13 @@ class clsCmcProfileIO {
     } else if constexpr (!std::is_same_v<std::remove_cvref_t<D>, T>) {
       const char* text = defaultValue;
       if (text == nullptr) return false;
-      return loadWithDefaultText(key, variable, std::string(text));
+      if (loadWithDefaultText(key, variable, std::string(text))) return true;
+      variable = std::string(text);
+      return false;
     } else {
-      return loadWithDefaultText(key, variable, DefaultText(defaultValue));
+      if (loadWithDefaultText(key, variable, DefaultText(defaultValue))) return true;
+      variable = defaultValue;
+      return false;
     }
   }
 
@@ -139,7 +150,7 @@ class clsCmcProfileIO {
     return FromText(withoutTrailingBlanks(StripTerminator(text)), variable);
   }
 
-  bool writeText(const std::string& key, const std::string& text) const;
+  bool writeText(const std::string& key, const std::string& text);
   // At most ReadBufferSize - 1 characters of the key's text, or of the default.
   std::string readText(const std::string& key, const std::string& defaultText) const;
   static std::string withoutTrailingBlanks(const std::string& text);
@@ -149,4 +160,5 @@ class clsCmcProfileIO {
   std::string name_ = "Profile.INI";
   std::string path_;
   std::string section_;
+  std::string lastRefusal_;  // file and reason last printed
 };

@@ -61,54 +61,43 @@ TEST_F(SequencerTest, TheReportedSubCodeReplacesTheExpectedOne) {
 
 TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
   const struct {
+    bool read;
     uint16_t model;
     uint16_t sub;
     uint8_t format;
     int16_t expected;
   } cases[] = {
-      {0x2929, 0x0100, 0x01, 1}, {0x2928, 0x0101, 0x01, 2}, {0x2928, 0x0100, 0x02, 3},
-      {0x2929, 0x0101, 0x01, 2},  // the later check wins
-      {0x2928, 0x0100, 0x00, 0},  // format 00 is fine for reading
+      {true, 0x2929, 0x0100, 0x01, 1}, {true, 0x2928, 0x0101, 0x01, 2}, {true, 0x2928, 0x0100, 0x02, 3},
+      {true, 0x2929, 0x0101, 0x01, 2},  // the later check wins
+      {true, 0x2928, 0x0100, 0x00, 0},  // format 00 is fine for reading
+      {false, 0x2928, 0x0100, 0x00, 3}, {false, 0x2928, 0x0100, 0x02, 3}, {false, 0x2928, 0x0100, 0x01, 0},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.read << " " << c.model << " " << c.sub << " " << int(c.format));
     TransceiverSettings s;
     s.modelCode = c.model;
     s.subCode = c.sub;
     s.formatByte = c.format;
     useSettings(s);
     link.client.reports.clear();
-    seq.easyCloneRead();
+    const size_t requests = framesWritten(0xE3);
+    c.read ? seq.easyCloneRead() : seq.easyCloneWrite();
+    EXPECT_EQ(seq.error(), 0);  // the last failure's code goes as the next action starts
     ASSERT_TRUE(link.runOperation());
     if (c.expected == 0) {
       EXPECT_TRUE(link.client.reports.empty());
+      // A clone write finishes once its request is written.
+      if (!c.read) {
+        EXPECT_EQ(framesWritten(0xE3), requests + 1);
+      }
       continue;
     }
-    ASSERT_EQ(link.client.reports.size(), 1u) << c.model << " " << c.sub;
+    ASSERT_EQ(link.client.reports.size(), 1u);
     EXPECT_EQ(link.client.reports[0].seqError, c.expected);
     EXPECT_EQ(link.client.reports[0].driverError, 0);
     EXPECT_FALSE(link.port.open);
     EXPECT_EQ(seq.Operation(), 0);
   }
-}
-
-TEST_F(SequencerTest, CloneWriteChecksTheFormatStrictly) {
-  for (uint8_t format : {0x00, 0x02}) {
-    TransceiverSettings s;
-    s.formatByte = format;
-    useSettings(s);
-    link.client.reports.clear();
-    seq.easyCloneWrite();
-    ASSERT_TRUE(link.runOperation());
-    ASSERT_EQ(link.client.reports.size(), 1u);
-    EXPECT_EQ(link.client.reports[0].seqError, 3);
-  }
-  useSettings({});
-  link.client.reports.clear();
-  const size_t before = framesWritten(0xE3);
-  seq.easyCloneWrite();
-  ASSERT_TRUE(link.runOperation());
-  EXPECT_TRUE(link.client.reports.empty());
-  EXPECT_EQ(framesWritten(0xE3), before + 1);  // finishes once the request is written
 }
 
 TEST_F(SequencerTest, NoEchoEndsWithDriverCodeOneAfterOneSecond) {
@@ -196,6 +185,7 @@ TEST_F(SequencerTest, NoiseAndSplitDeliveryStillRead) {
   useSettings(s);
   seq.easyCloneRead();
   ASSERT_TRUE(link.runOperation());
+  EXPECT_EQ(link.port.largestRead, 1u);
   EXPECT_TRUE(link.client.reports.empty());
   EXPECT_EQ(link.radio.eepImage().bytes(), rig.memory());
 }
@@ -211,6 +201,11 @@ TEST_F(SequencerTest, APortThatDoesNotOpenRaisesNoCodeOfItsOwn) {
   ASSERT_TRUE(link.runOperation());
   ASSERT_EQ(link.client.reports.size(), 1u);
   EXPECT_EQ(link.client.reports[0].seqError, 1);
+  EXPECT_EQ(link.radio.radionameS(), "0100");  // an empty identity is not taken on
+
+  link.port.openFails = false;
+  seq.easySendE8NoAnswer("053741");
+  EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE829280100053741FD"));
 }
 
 TEST_F(SequencerTest, AnIdlePortIsReleasedAfterTheHoldTime) {
@@ -244,26 +239,6 @@ TEST_F(SequencerTest, NoReleaseWhileAnOperationRunsOrWhenOff) {
   seq.setcomHoldReload(0);
   for (int t = 0; t < 10000; t += 50) link.tick();
   EXPECT_TRUE(link.port.open);
-}
-
-TEST_F(SequencerTest, SettingTheOperationClearsTheAnswerRequest) {
-  seq.sete8AnsRequired(true);
-  seq.setOperation(4);
-  EXPECT_FALSE(seq.e8AnsRequired());
-}
-
-TEST_F(SequencerTest, ErrorIsClearedWhenTheNextActionStarts) {
-  TransceiverSettings s;
-  s.subCode = 0x0200;
-  useSettings(s);
-  seq.easyCloneRead();
-  ASSERT_TRUE(link.runOperation());
-  ASSERT_EQ(seq.error(), 2);
-  useSettings({});
-  seq.easyCloneRead();
-  EXPECT_EQ(seq.error(), 0);
-  ASSERT_TRUE(link.runOperation());
-  EXPECT_EQ(seq.error(), 0);
 }
 
 }  // namespace

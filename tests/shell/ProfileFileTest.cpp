@@ -40,7 +40,7 @@ TEST_F(ProfileFileTest, ReadsTheNamedKeyOrTheDefault) {
           "ComPort=8\r\n; [OPTION]\r\n[OPTION] ; the utility's own\r\n;ComPort=9\r\n   ; ComAutoRelease=4\r\n"
           "comPORT=2\r\nComPort=7\r\nComAutoRelease =   \r\n"
           "[Q]\r\n  plain  =  a b \t\r\nquoted=\" x \"\r\ninner=\"a\"b\"\r\nopen=\"abc\r\nlone=\"\r\nempty=\"\"\r\n"
-          "single='q'\r\n[BROKEN\r\nk=hidden\r\nno equals sign here\r\n" +
+          "single='q'\r\nodd='q\"\r\n[OPEN \r\nk=seen\r\nno equals sign here\r\n" +
               QByteArray(300000, 'z') + "\r\n[\xC9t\xE9]\r\nk=latin\r\n[q]\r\nlater=5\r\n");
   const struct { const char *section, *key, *want; } cases[] = {
       {"OPTION", "ComPort", "2"},        // comments skipped, the first match wins
@@ -48,9 +48,10 @@ TEST_F(ProfileFileTest, ReadsTheNamedKeyOrTheDefault) {
       {"", "ComPort", "DEF"},            // lines before any section
       {"NOSUCH", "ComPort", "DEF"}, {"OPTION", "", "DEF"}, {"OPTION", "no equals sign here", "DEF"},
       {"Q", "plain", "a b"}, {"Q", " plain ", "a b"}, {"Q", "quoted", " x "}, {"Q", "inner", "a\"b"},
-      {"Q", "open", "\"abc"}, {"Q", "lone", "\""}, {"Q", "empty", ""}, {"Q", "single", "'q'"},
-      {"Q", "later", "5"},     // a repeated section is searched too
-      {"BROKEN", "k", "DEF"}, {"Q", "k", "DEF"},  // a header without ']' names nothing and ends the section
+      {"Q", "open", "\"abc"}, {"Q", "lone", "\""}, {"Q", "empty", ""}, {"Q", "single", "q"},
+      {"Q", "odd", "'q\""},
+      {"Q", "later", "DEF"},  // a later copy of a section is not searched
+      {"OPEN", "k", "seen"}, {"Q", "k", "DEF"},  // a header without ']' names the rest of its line
       {"\xC9t\xE9", "K", "latin"}, {"\xE9t\xE9", "k", "DEF"},  // only ASCII letters fold
   };
   for (const auto& c : cases) EXPECT_EQ(read(c.section, c.key), c.want) << c.section << "/" << c.key;
@@ -65,16 +66,18 @@ TEST_F(ProfileFileTest, AWriteChangesOrAddsOnlyItsKeyLine) {
       {kept + "[Last]\nx=y", "last", "X", "", kept + "[Last]\nx="},
       {"\xEF\xBB\xBF[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n", "option", "COMPORT", "4",
        "\xEF\xBB\xBF[OPTION]\r\nComPort=4\r\nComAutoRelease=2\r\n"},
-      {"[A]\nk=1\n[B]\n[a]\nLater=1\n", "A", "later", "5", "[A]\nk=1\n[B]\n[a]\nLater=5\n"},
-      // A new key follows the last key line of the first such section.
-      {"[A]\nk=1\n\n; rest\n[B]\nk=v\n[A]\nm=1\n", "A", "n", "2", "[A]\nk=1\nn=2\n\n; rest\n[B]\nk=v\n[A]\nm=1\n"},
-      {"[A]\n; nothing yet\n[B]\n", "A", "k", "3", "[A]\nk=3\n; nothing yet\n[B]\n"},
+      {"[OPTION\r\nComPort=1\r\n", "OPTION", "ComPort", "2", "[OPTION\r\nComPort=2\r\n"},
+      {"[A]\rk=1\rm=2\r\r[B]\rm=v", "A", "m", "3", "[A]\rk=1\rm=3\r\r[B]\rm=v"},
+      // A new key follows the last non-blank line of the first such section.
+      {"[A]\nk=1\n\n; rest\n\n[B]\nk=v\n[A]\nm=1\n", "A", "m", "2",
+       "[A]\nk=1\n\n; rest\nm=2\n\n[B]\nk=v\n[A]\nm=1\n"},
+      {"[A]\rk=1\r\r[B]\r", "A", "n", "2", "[A]\rk=1\rn=2\r\r[B]\r"},
+      {"[A\nk=1\n", "A", "n", "3", "[A\nk=1\nn=3\n"},
       {"[B]\nk=v\n[A]", "A", "k", "3", "[B]\nk=v\n[A]\nk=3\n"},
       {"[A]\r\nk=1", "A", "n", "0", "[A]\r\nk=1\r\nn=0\r\n"},
       // A new section goes at the end, in the file's line ending.
       {"[B]\r\nk=v\r\n", "A", "k", "3", "[B]\r\nk=v\r\n[A]\r\nk=3\r\n"},
       {"[B]\nk=v", "A", "k", "3", "[B]\nk=v\n[A]\nk=3\n"},
-      {"[A\nk=1\n", "A", "k", "3", "[A\nk=1\n[A]\nk=3\n"},
       {"", " OPTION ", " ComPort ", "3", "[OPTION]\nComPort=3\n"},
       {"", "Z\xFC rich", "Gr\xFC\xDF", "\xE9t\xE9 \xB0", "[Z\xFC rich]\nGr\xFC\xDF=\xE9t\xE9 \xB0\n"},
   };
@@ -99,28 +102,38 @@ TEST_F(ProfileFileTest, NamesAndValuesThatWouldNotReadBackAreRefused) {
   EXPECT_FALSE(QFile::exists(qpath("new.ini")));
 }
 
-TEST_F(ProfileFileTest, OversizedFilesDirectoriesAndPipesAreNotProfiles) {
+TEST_F(ProfileFileTest, FilesThatAreNotProfilesAreNeverWrittenAndSayWhy) {
   const QByteArray head("[S]\nk=5\n");
   const QByteArray largest = head + "; " + QByteArray(ProfileFile::MaxFileSize - head.size() - 3, 'x') + "\n";
   ASSERT_EQ(largest.size(), ProfileFile::MaxFileSize);
   putFile(qpath(), largest);
   EXPECT_EQ(read("S", "k"), "5");
-  EXPECT_FALSE(write("S", "k", "55"));  // one byte too many afterwards
+  std::string why;
+  EXPECT_FALSE(ProfileFile::WriteString(path(), "S", "k", "55", &why));  // one byte too many afterwards
+  EXPECT_EQ(why, "would grow over the size limit of 1048576 bytes");
   EXPECT_EQ(fileBytes(qpath()), largest);
-  EXPECT_TRUE(write("S", "k", "6"));
-  putFile(qpath(), largest + "\n");
-  EXPECT_EQ(read("S", "k"), "DEF");
-  EXPECT_FALSE(write("S", "k", "3"));
-  EXPECT_EQ(fileBytes(qpath()), largest + "\n");
+  EXPECT_TRUE(ProfileFile::WriteString(path(), "S", "k", "6", &why));
+  EXPECT_EQ(why, "");
 
   // A reader that opened the pipe would wait for a writer forever.
   ASSERT_TRUE(QDir().mkpath(qpath("adir")));
   ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-  for (const std::string& p : {path("adir"), path("pipe"), std::string()}) {
-    EXPECT_EQ(ProfileFile::ReadString(p, "S", "k", "d"), "d") << p;
-    EXPECT_FALSE(ProfileFile::WriteString(p, "S", "k", "v")) << p;
+  putFile(qpath("large"), largest + "\n");
+  putFile(qpath("nul"), QByteArray("[S]\nk=5\n\0", 9));
+  putFile(qpath("utf16"), QByteArray("\xFF\xFE[\0S\0]\0", 8));
+  const struct { std::string path, why; } cases[] = {
+      {path("adir"), "is not a regular file"}, {path("pipe"), "is not a regular file"},
+      {path("large"), "is over the size limit of 1048576 bytes"}, {path("nul"), "holds NUL bytes"},
+      {path("utf16"), "is UTF-16 text"}, {std::string(), "has no name"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProfileFile::ReadString(c.path, "S", "k", "d"), "d") << c.path;
+    EXPECT_FALSE(ProfileFile::WriteString(c.path, "S", "k", "v", &why)) << c.path;
+    EXPECT_EQ(why, c.why) << c.path;
   }
   EXPECT_TRUE(QFileInfo(qpath("adir")).isDir());
+  EXPECT_EQ(fileBytes(qpath("large")), largest + "\n");
+  EXPECT_EQ(fileBytes(qpath("nul")), QByteArray("[S]\nk=5\n\0", 9));
+  EXPECT_EQ(fileBytes(qpath("utf16")), QByteArray("\xFF\xFE[\0S\0]\0", 8));
 }
 
 TEST_F(ProfileFileTest, AChangeReplacesTheFileAndLeavesNoTemporaryFiles) {

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QTemporaryDir>
+#include <string>
 
 #include "AppFixture.h"
 #include "Globals.h"
 #include "SingleInstanceLock.h"
+#include "TestFiles.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "clsIndOp_RigVela.h"
@@ -15,7 +21,20 @@
 
 namespace {
 
-using StartTest = AppFixture;
+// The user's cache directory is a private one too.
+class StartTest : public AppFixture {
+ protected:
+  StartTest() { qputenv("XDG_CACHE_HOME", cacheDir.path().toUtf8()); }
+  ~StartTest() override { qunsetenv("XDG_CACHE_HOME"); }
+
+  void startAgain() {
+    Globals::tearDown();
+    start::ReleaseInstanceLock();
+    ASSERT_TRUE(start::Main());
+  }
+
+  QTemporaryDir cacheDir;
+};
 
 TEST_F(StartTest, StartsWithDefaultsWhenThereIsNoProfile) {
   ASSERT_TRUE(start::Main());
@@ -54,56 +73,75 @@ TEST_F(StartTest, ALockLeftBehindByACrashedCopyDoesNotBlock) {
   EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(StartTest, WithoutARuntimeDirectoryTheLockIsInAPrivateCacheDirectory) {
+  qunsetenv("XDG_RUNTIME_DIR");
+  const std::string path = SingleInstanceLock::DefaultPath();
+  EXPECT_EQ(path, cacheDir.path().toStdString() + "/ravlen-adj/instance.lock");
+  ASSERT_TRUE(start::Main());
+  struct stat st {};
+  ASSERT_EQ(::stat((cacheDir.path() + "/ravlen-adj").toUtf8().constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  SingleInstanceLock secondCopy(path);
+  EXPECT_EQ(secondCopy.TryAcquire(), SingleInstanceLock::Result::HeldElsewhere);
+}
+
 TEST_F(StartTest, AnUnusableLockPlaceDoesNotStopTheUtility) {
-  qputenv("XDG_RUNTIME_DIR", "/nonexistent/ravlen-runtime");
+  putFile(runtimeDir.path() + "/file", "");
+  const QByteArray underAFile = (runtimeDir.path() + "/file/sub").toUtf8();
+  // A runtime directory others can write to is not used either.
+  ASSERT_TRUE(QDir().mkpath(runtimeDir.path() + "/shared"));
+  ASSERT_EQ(::chmod((runtimeDir.path() + "/shared").toUtf8().constData(), 0777), 0);
+  const struct { QByteArray runtime, cache; } places[] = {
+      {"/nonexistent/ravlen-runtime", underAFile}, {(runtimeDir.path() + "/shared").toUtf8(), underAFile}};
+  for (const auto& p : places) {
+    qputenv("XDG_RUNTIME_DIR", p.runtime);
+    qputenv("XDG_CACHE_HOME", p.cache);
+    Globals::tearDown();
+    start::ReleaseInstanceLock();
+    EXPECT_TRUE(start::Main()) << p.runtime.toStdString();
+  }
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(QFile::exists(runtimeDir.path() + "/shared/ravlen-adj.lock"));
+}
+
+TEST_F(StartTest, ALockFileOfAnotherUserNeverBlocks) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to give a file away";
+  const std::string path = SingleInstanceLock::DefaultPath();
+  SingleInstanceLock other(path);
+  ASSERT_EQ(other.TryAcquire(), SingleInstanceLock::Result::Acquired);
+  ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
   EXPECT_TRUE(start::Main());
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(StartTest, TheProfileSetsPortAndReleaseTime) {
-  writeProfile("[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n");
-  ASSERT_TRUE(start::Main());
-  frmMain& w = Globals::mainWindow();
-  EXPECT_EQ(w.ComPortNo(), 3);
-  EXPECT_EQ(w.ComAutoRelease(), 2);
-  EXPECT_EQ(Globals::seq().ComPortNo(), 3);
-  EXPECT_EQ(Globals::seq().comHoldReload(), 2000);
-  tick();
-  EXPECT_TRUE(w.mnuOptSelCom(3).isChecked());
-  EXPECT_TRUE(w.mnuOptionSelAutoRelease(2).isChecked());
-  EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM 3: CLOSE");
-}
-
-TEST_F(StartTest, APortOutsideTheMenuChecksNoEntry) {
-  writeProfile("[OPTION]\nComPort=7\n");
-  ASSERT_TRUE(start::Main());
-  tick();
-  frmMain& w = Globals::mainWindow();
-  for (int16_t n = 1; n <= 4; ++n) EXPECT_FALSE(w.mnuOptSelCom(n).isChecked());
-  EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM 7: CLOSE");
-}
-
-TEST_F(StartTest, EmptyAndBrokenValuesFollowTheLoadingRule) {
-  writeProfile("[OPTION]\nComPort=\nComAutoRelease=\n");
-  ASSERT_TRUE(start::Main());
-  EXPECT_EQ(Globals::mainWindow().ComPortNo(), 0);
-  EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), 0);
-  Globals::tearDown();
-  start::ReleaseInstanceLock();
-
-  writeProfile("[OPTION]\nComPort=2\nComAutoRelease=x\n");
-  ASSERT_TRUE(start::Main());
-  EXPECT_EQ(Globals::mainWindow().ComPortNo(), 2);
-  EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), 2);
-}
-
-TEST_F(StartTest, AReleaseTimeBeyondThirtyTwoSecondsIsClamped) {
-  writeProfile("[OPTION]\nComAutoRelease=40\n");
-  ASSERT_TRUE(start::Main());
-  EXPECT_EQ(Globals::mainWindow().ComAutoRelease(), 32);
-  EXPECT_EQ(Globals::seq().comHoldReload(), 32000);
-  tick();
-  for (int16_t n = 0; n <= 5; ++n) EXPECT_FALSE(Globals::mainWindow().mnuOptionSelAutoRelease(n).isChecked());
+TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
+  const struct { const char* what; std::string text; int16_t port, release; } cases[] = {
+      {"both set", "[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n", 3, 2},
+      {"a port outside the menu", "[OPTION]\nComPort=7\n", 7, 0},
+      {"a release time beyond 32 s", "[OPTION]\nComAutoRelease=40\n", 1, 32},
+      {"empty values", "[OPTION]\nComPort=\nComAutoRelease=\n", 1, 0},
+      {"release not a number", "[OPTION]\nComPort=2\nComAutoRelease=x\n", 2, 0},
+      {"port not a number", "[OPTION]\nComPort=x\nComAutoRelease=4\n", 1, 4},
+      {"quotes and case", "[option]\ncomport = '4'\nCOMAUTORELEASE=\"1\"\n", 4, 1},
+      {"lone CR line ends", "[OPTION]\rComPort=3\rComAutoRelease=2\r", 3, 2},
+      {"a second copy of the section", "[OPTION]\nComPort=2\n[OPTION]\nComAutoRelease=3\n", 2, 0},
+      {"header without ']'", "[OPTION\nComPort=4\nComAutoRelease=1\n[OPTION]\nComPort=2\n", 4, 1},
+      {"NUL bytes", std::string("[OPTION]\nComPort=4\n\0", 20), 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeProfile(c.text);
+    startAgain();
+    frmMain& w = Globals::mainWindow();
+    EXPECT_EQ(w.ComPortNo(), c.port);
+    EXPECT_EQ(w.ComAutoRelease(), c.release);
+    EXPECT_EQ(Globals::seq().ComPortNo(), c.port);
+    EXPECT_EQ(Globals::seq().comHoldReload(), c.release * 1000);
+    tick();
+    for (int16_t n = 1; n <= 4; ++n) EXPECT_EQ(w.mnuOptSelCom(n).isChecked(), n == c.port) << n;
+    for (int16_t n = 0; n <= 5; ++n) EXPECT_EQ(w.mnuOptionSelAutoRelease(n).isChecked(), n == c.release) << n;
+    EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM " + std::to_string(c.port) + ": CLOSE");
+  }
 }
 
 TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
@@ -117,10 +155,19 @@ TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
   EXPECT_FALSE(Globals::com().comOpen());
   EXPECT_FALSE(Globals::com().timSolid().isActive());
   EXPECT_FALSE(w.isVisible());
-  const std::string saved = readProfile();
-  EXPECT_NE(saved.find("[OPTION]"), std::string::npos);
-  EXPECT_NE(saved.find("ComPort=4"), std::string::npos);
-  EXPECT_NE(saved.find("ComAutoRelease=5"), std::string::npos);
+  EXPECT_EQ(readProfile(), "[OPTION]\nComPort=4\nComAutoRelease=5\n");
+}
+
+TEST_F(StartTest, AProfileThatCannotBeWrittenIsNamedOnceAtClose) {
+  const std::string binary("[OPTION]\nComPort=4\n\0", 20);
+  writeProfile(binary);
+  ASSERT_TRUE(start::Main());
+  Globals::mainWindow().mnuOptSelCom(2).trigger();
+  testing::internal::CaptureStderr();
+  Globals::mainWindow().mnuFileExit().trigger();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "ravlen-adj: settings not saved: " + profilePath() + " holds NUL bytes\n");
+  EXPECT_EQ(readProfile(), binary);
 }
 
 TEST_F(StartTest, AllGlobalsCanBeTornDownAndCreatedAfresh) {

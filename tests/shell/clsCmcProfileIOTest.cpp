@@ -42,28 +42,6 @@ class ProfileIOTest : public ::testing::Test {
   }
   void TearDown() override { for (const auto& [name, value] : saved_) setEnv(name, value); }
 
-  // The utility's own profile, set up the way the serial port form does it.
-  static void configureAsUtility(clsCmcProfileIO& p) {
-    p.SetCurrentPath();
-    p.setName("TB4410K.rs");
-    p.setSection("Ravlen ADJ Rev.1.0");
-  }
-  // The main window's save and load of its two settings.
-  static void saveSettings(clsCmcProfileIO& p, int16_t comPortNo, int16_t comAutoRelease) {
-    p.setSection("OPTION");
-    p.saveData("ComPort", comPortNo);
-    p.saveData("ComAutoRelease", comAutoRelease);
-  }
-  static std::pair<int32_t, int32_t> loadSettings(clsCmcProfileIO& p) {
-    p.setSection("OPTION");
-    int32_t v = 0;
-    p.loadData("ComPort", v, int32_t{1});
-    const int32_t comPortNo = v;
-    p.loadData("ComAutoRelease", v, int32_t{0});
-    return {comPortNo, v};
-  }
-
-  QString utilityProfile() const { return config_ + "/ravlen-adj/TB4410K.rs"; }
   QString file() const { return tmp_.path() + "/p.ini"; }
 
   // Saves value, checks that it reads back the same, and gives the text in the file.
@@ -171,7 +149,7 @@ TEST_F(ProfileIOTest, ReadTextsConvertOrLeaveTheVariableAlone) {
                                        {"abcd.ef.gh-ij:kl:mn", {}}});
 }
 
-TEST_F(ProfileIOTest, MissingFileSectionOrKeyGivesTheDefault) {
+TEST_F(ProfileIOTest, MissingFileSectionKeyOrValueGivesTheDefault) {
   int32_t v = 0;
   EXPECT_TRUE(prof_.loadData("ComPort", v, int32_t{1}));  // no file
   EXPECT_EQ(v, 1);
@@ -185,6 +163,16 @@ TEST_F(ProfileIOTest, MissingFileSectionOrKeyGivesTheDefault) {
   v = 42;  // without a default the variable's own value is the default
   EXPECT_TRUE(prof_.loadData("ComPort", v));
   EXPECT_EQ(v, 42);
+  // An empty value or one that does not convert fails the load and gives the default.
+  putFile(file(), "[Other]\nComPort=5\n[S]\nX=1\nEmpty=\nWord=x\n");
+  EXPECT_FALSE(prof_.loadData("Empty", v, int32_t{1}));
+  EXPECT_EQ(v, 1);
+  EXPECT_FALSE(prof_.loadData("Word", v, int32_t{0}));
+  EXPECT_EQ(v, 0);
+  std::string word = "old";
+  EXPECT_FALSE(prof_.loadData("Empty", word, "new"));
+  EXPECT_EQ(word, "new");
+  putFile(file(), "[Other]\nComPort=5\n[S]\nX=1\n");
   ProfileDateTime when{2001, 2, 3, 4, 5, 6};
   bool flag = true;
   ProfileCurrency money{1};
@@ -207,59 +195,14 @@ TEST_F(ProfileIOTest, MissingFileSectionOrKeyGivesTheDefault) {
   EXPECT_FALSE(prof_.loadData("X", big));
   EXPECT_FALSE(prof_.loadData("X", port, 1));  // an int is not a 16-bit integer
   EXPECT_FALSE(prof_.loadData("K", text, static_cast<const char*>(nullptr)));
-  EXPECT_FALSE(prof_.loadData("K", text, std::string()));
   EXPECT_EQ(std::tie(big, port, text), std::tuple(9, 9, "ab"));
+  EXPECT_FALSE(prof_.loadData("K", text, std::string()));  // no text comes back: a failed load
+  EXPECT_EQ(text, "");
   EXPECT_TRUE(prof_.loadData("X", port, int16_t{3}));
   EXPECT_EQ(port, 1);
   EXPECT_FALSE(prof_.saveData("X", int64_t{5}));
   EXPECT_FALSE(prof_.saveData("X", static_cast<const char*>(nullptr)));
   EXPECT_EQ(fileBytes(file()), "[Other]\nComPort=5\n[S]\nX=1\n");
-}
-
-TEST_F(ProfileIOTest, TheUtilityProfileGivesPortAndRelease) {
-  QByteArray garbage = "[OPTION]\nComPort=4\n";
-  for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919 + 13) % 256));
-  const QByteArray broken = "[OPTION\nComPort=4\n" + QByteArray(100000, '[') + "\njunk\n[OPTION]\nComAutoRelease=3\n";
-  const struct { const char* what; std::optional<QByteArray> content; int32_t port, release; bool usable; } cases[] = {
-      {"no file", std::nullopt, 1, 0, true},
-      {"empty values", "[OPTION]\nComPort=\nComAutoRelease=\n", 0, 0, true},
-      {"release not a number", "[OPTION]\r\nComPort=2\r\nComAutoRelease=x\r\n", 2, 2, true},
-      {"other case and quotes", "[option]\ncomport = \"4\"\nCOMAUTORELEASE=\"1\"\n", 4, 1, true},
-      {"broken lines", broken, 1, 3, true},
-      {"binary", garbage, 1, 0, false},
-      {"oversized", "[OPTION]\nComPort=4\n" + QByteArray(2 * 1024 * 1024, 'x') + "\n", 1, 0, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    QFile::remove(utilityProfile());
-    if (c.content) putFile(utilityProfile(), *c.content);
-    clsCmcProfileIO p;
-    configureAsUtility(p);
-    EXPECT_EQ(loadSettings(p), std::pair(c.port, c.release));
-    EXPECT_EQ(QFile::exists(utilityProfile()), c.content.has_value());
-    if (!c.usable) {
-      EXPECT_FALSE(p.saveData("ComPort", int16_t{3}));
-      EXPECT_EQ(fileBytes(utilityProfile()), *c.content);
-    }
-  }
-}
-
-TEST_F(ProfileIOTest, SavingWritesBothLinesUnderOptionAndKeepsTheRest) {
-  clsCmcProfileIO p;
-  configureAsUtility(p);
-  saveSettings(p, 3, 2);
-  EXPECT_EQ(fileBytes(utilityProfile()), "[OPTION]\nComPort=3\nComAutoRelease=2\n");
-  EXPECT_EQ(loadSettings(p), std::pair(3, 2));
-
-  const QByteArray before =
-      "; Ravlen ADJ settings\r\n[Window]\r\nLeft=10\r\n\r\n"
-      "[OPTION]\r\n; chosen by the technician\r\nComAutoRelease=5\r\nComPort=1\r\n\r\n"
-      "[PORTS]\r\nCOM1=/dev/ttyUSB0\r\n";
-  putFile(utilityProfile(), before);
-  saveSettings(p, 7, 1);
-  QByteArray expected = before;
-  expected.replace("ComAutoRelease=5", "ComAutoRelease=1").replace("ComPort=1", "ComPort=7");
-  EXPECT_EQ(fileBytes(utilityProfile()), expected);
 }
 
 TEST_F(ProfileIOTest, AnUnwritableProfileFailsTheSaveAndLosesNothing) {

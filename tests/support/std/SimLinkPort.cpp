@@ -1,5 +1,8 @@
 #include "SimLinkPort.h"
 
+#include <algorithm>
+#include <cstddef>
+
 SimLinkPort::SimLinkPort(VirtualTransceiver& rig, FakeClock& clock)
     : drv(this), rig_(rig), clock_(clock), startMs_(clock.now()) {}
 
@@ -33,7 +36,15 @@ void SimLinkPort::deliver() {
     return;
   }
   const Bytes due = rig_.toPc(nowUs());
-  if (!due.empty()) drv.read(due);
+  if (due.empty()) return;
+  // Split output reaches the driver one byte per read.
+  const std::ptrdiff_t chunk = rig_.settings().splitWrites ? 1 : static_cast<std::ptrdiff_t>(due.size());
+  for (auto it = due.begin(); it != due.end();) {
+    const auto end = it + std::min(chunk, due.end() - it);
+    drv.read(Bytes(it, end));
+    largestRead = std::max(largestRead, static_cast<size_t>(end - it));
+    it = end;
+  }
 }
 
 void RecordingClient::MsgBoxCloneErr(clsCmcLnk3Sequence& seq) {

@@ -2,6 +2,7 @@
 // The link layer wired straight to a virtual transceiver on the fake clock, with a
 // tick that does what the utility's tick does for the link: received bytes to the
 // driver, the driver's step, then the sequencer's step (twice while it runs).
+#include <cstddef>
 #include <vector>
 
 #include "FakeClock.h"
@@ -26,7 +27,8 @@ class SimLinkPort : public LinkPort {
   void Reset() override;
   clsCmcLnk3Drv& lnk3D() override { return drv; }
 
-  // Hands the bytes due now to the driver.
+  // Hands the bytes due now to the driver: in one read, or one read per byte when
+  // the transceiver splits its output.
   void deliver();
 
   clsCmcLnk3Drv drv;
@@ -34,6 +36,7 @@ class SimLinkPort : public LinkPort {
   bool openFails = false;
   int16_t portNum = 1;
   int resets = 0;
+  size_t largestRead = 0;  // most bytes handed over in one read
   std::vector<Bytes> written;
 
  private:
