@@ -67,12 +67,15 @@ void frmCom::resetTo(int32_t baud, int32_t rThreshold) {
 
 bool frmCom::comOpen() const { return msCom_->PortOpen(); }
 
+// Opening an open port keeps what still waits to be sent: the frame of the
+// operation before may not have left yet.
 void frmCom::setcomOpen(bool open) {
-  if (open && !msCom_->PortOpen()) {
+  const bool alreadyOpen = open && msCom_->PortOpen();
+  if (open && !alreadyOpen) {
     msCom_->setCommPort(comPortNum_);
     msCom_->setSettings(std::to_string(comBaud_) + ",N,8,1");
   }
-  bool failed = !msCom_->ClearOutBuffer();
+  bool failed = !alreadyOpen && !msCom_->ClearOutBuffer();
   if (msCom_->PortOpen() != open && !msCom_->setPortOpen(open)) failed = true;
   if (failed && open) {
     msCom_->setPortOpen(false);
@@ -125,11 +128,18 @@ void frmCom::MsCom_OnComm(int16_t commEvent) {
     case SerialControl::comEventRxParity:
     case SerialControl::comEventTxFull:
     case SerialControl::comEventDCB:
-      lnk3D_.ClearRxBuffer();
+      dropReceived();
       break;
     default:
       break;
   }
+}
+
+// A line error spoils what came with it: the frame being received and the chunk
+// still waiting in the control are both dropped.
+void frmCom::dropReceived() {
+  lnk3D_.ClearRxBuffer();
+  if (msCom_->InBufferCount() > 0) msCom_->Input();
 }
 
 // The device went away while open: closed, and reported once by the next tick.
