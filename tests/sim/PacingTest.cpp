@@ -109,6 +109,7 @@ TEST(Loopback, SplitWritesRaiseOneReceiveEventPerByte) {
   ASSERT_TRUE(loop.port.setPortOpen(true));
   loop.port.setRThreshold(1);
   loop.port.Output(pcwire::identify());
+  loop.clock.advance(11);  // ten bytes at 9600 baud
   loop.port.Poll();
   EXPECT_EQ(events, 82);
   EXPECT_TRUE(pcwire::afterEcho(taken, pcwire::identify()).has_value());
