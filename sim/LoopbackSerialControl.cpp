@@ -44,7 +44,7 @@ bool LoopbackSerialControl::setPortOpen(bool open) {
 void LoopbackSerialControl::transmitDue() const {
   const int64_t now = timeline_.nowUs();
   while (!transmit_.empty() && transmit_.front().startUs <= now) {
-    rig_.fromPc(Bytes{transmit_.front().value}, transmit_.front().startUs);
+    if (plugged_) rig_.fromPc(Bytes{transmit_.front().value}, transmit_.front().startUs);
     transmit_.pop_front();
   }
 }
@@ -75,8 +75,8 @@ void LoopbackSerialControl::Output(const Bytes& bytes) {
 void LoopbackSerialControl::receiveDue() const {
   transmitDue();
   const int64_t now = timeline_.nowUs();
-  if (!open_) {
-    rig_.toPc(now);
+  if (!open_ || !plugged_) {
+    rig_.toPc(now);  // lost: nobody listens, or the cable is out
     return;
   }
   const size_t capacity = static_cast<size_t>(std::max<int32_t>(InBufferSize(), 1));

@@ -76,7 +76,7 @@ TEST_F(ComFormTest, ResetConfiguresAClosedPortOnComOneAt9600) {
   EXPECT_EQ(fake->RThreshold(), 1024);
 }
 
-TEST_F(ComFormTest, OpeningTwiceConfiguresOnceAndResetsTheDriverEachTime) {
+TEST_F(ComFormTest, OpeningTwiceConfiguresOnceKeepsTheOutputAndResetsTheDriverEachTime) {
   com->setcomPortNum(3);
   com->setcomBaud(38400);
   com->setcomOpen(true);
@@ -88,8 +88,10 @@ TEST_F(ComFormTest, OpeningTwiceConfiguresOnceAndResetsTheDriverEachTime) {
   ASSERT_EQ(com->lnk3D().Send(Common::HexStrToBin("E029280000")), 0);
   ASSERT_TRUE(com->lnk3D().Running());
   com->setcomPortNum(4);
+  const int clears = fake->clears;
   com->setcomOpen(true);
   EXPECT_TRUE(com->comOpen());
+  EXPECT_EQ(fake->clears, clears) << "what waits to be sent stays";
   EXPECT_EQ(fake->openedWith.size(), 1u);
   EXPECT_EQ(fake->CommPort(), 3);  // not rewritten while open
   EXPECT_FALSE(com->lnk3D().Running());
@@ -195,7 +197,7 @@ TEST_F(ComFormTest, AReceiveEventWithNothingWaitingDoesNothing) {
   EXPECT_EQ(host.tasks, 0);
 }
 
-TEST_F(ComFormTest, LineErrorsDropThePartialAnswer) {
+TEST_F(ComFormTest, LineErrorsDropThePartialAnswerAndTheirOwnChunk) {
   com->setcomOpen(true);
   clsCmcLnk3Drv& drv = com->lnk3D();
   drv.setworkMode(1);
@@ -206,6 +208,8 @@ TEST_F(ComFormTest, LineErrorsDropThePartialAnswer) {
     fake->receive(Bytes(answer.begin(), answer.begin() + 20));
     fake->event(e);
     fake->receive(Bytes(answer.begin() + 20, answer.end()));
+    EXPECT_TRUE(drv.Running()) << e;
+    fake->receive(answer, true, e);  // the error came with the chunk that holds the answer
     EXPECT_TRUE(drv.Running()) << e;
   }
   EXPECT_EQ(com->errOverflow(), false);
