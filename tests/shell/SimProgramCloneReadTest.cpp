@@ -74,4 +74,18 @@ TEST_F(SimProgramTest, ATransceiverThatNeverAnswersIsReportedOnce) {
   EXPECT_FALSE(Globals::com().comOpen());
 }
 
+TEST_F(SimProgramTest, ATransceiverThatHangsUpIsAPortThatCannotBeReached) {
+  const std::string tty = startSim({"--hang-up-after", "5"});
+  ASSERT_FALSE(tty.empty());
+  ASSERT_TRUE(start::Main());
+  ASSERT_TRUE(ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty));
+
+  Globals::seq().easyCloneRead();
+  ASSERT_TRUE(waitWhileRunning(10000));
+  QTest::qWait(300);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Cannot access COM 1.", 0), 0u) << messages[0];
+  EXPECT_FALSE(Globals::com().comOpen());
+}
+
 }  // namespace

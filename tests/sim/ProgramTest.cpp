@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -59,10 +60,11 @@ std::string tempPath(const std::string& tag) {
       .string();
 }
 
-// Reads from fd until done(what was read) or ten seconds have passed.
-std::string readUntil(int fd, const std::function<bool(const std::string&)>& done) {
+// Reads from fd until done(what was read), the end of its input, or the deadline.
+std::string readUntil(int fd, const std::function<bool(const std::string&)>& done,
+                      std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
   std::string in;
-  const auto until = Clock::now() + std::chrono::seconds(10);
+  const auto until = Clock::now() + deadline;
   while (!done(in)) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
     pollfd p{fd, POLLIN, 0};
@@ -171,6 +173,80 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed on exit";
   EXPECT_EQ(ImageFile::load(saved)[ImageLayout::kRef], 0x33);
   std::remove(saved.c_str());
+}
+
+// The program, started, with the path of its terminal (empty on failure).
+struct ServedSim : SimProcess {
+  explicit ServedSim(std::vector<std::string> args) : SimProcess(std::move(args)) { path = nextPath(); }
+  std::string nextPath() {
+    const std::string line =
+        readUntil(output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
+    return line.substr(0, line.find('\n'));
+  }
+  std::string path;
+};
+
+TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
+  ServedSim sim({"--delay", "300"});
+  int fd = openRaw(sim.path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, pcwire::identify().data(), 10), 10);
+  ::close(fd);  // before the echo is read and the answer has come
+  ::usleep(600'000);
+  fd = openRaw(sim.path);
+  ASSERT_GE(fd, 0);
+  const auto nothing = [](const std::string& s) { return !s.empty(); };
+  EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
+  expectEchoThenIdentification(fd);
+  ::close(fd);
+}
+
+TEST(Program, APeerThatDiedWithThePortOpenLeavesItFreeForTheNext) {
+  ServedSim sim({});
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t peer = ::fork();
+  if (peer == 0) {
+    const int fd = openRaw(sim.path);
+    ::ioctl(fd, TIOCEXCL);
+    (void)!::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char x = 0;
+  ASSERT_EQ(::read(ready[0], &x, 1), 1);
+  ::kill(peer, SIGKILL);
+  ::waitpid(peer, nullptr, 0);
+  int exclusive = 1;
+  for (int i = 0; i < 100 && exclusive != 0; ++i, ::usleep(20'000)) {
+    const int fd = openRaw(sim.path);  // refused to others than root while the flag is on
+    if (fd >= 0 && ::ioctl(fd, TIOCGEXCL, &exclusive) != 0) exclusive = -1;
+    if (fd >= 0) ::close(fd);
+  }
+  EXPECT_EQ(exclusive, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+}
+
+TEST(Program, HangingUpClosesTheTerminalAndOpensANewOne) {
+  const std::string link = tempPath("hang-up");
+  ServedSim sim({"--hang-up-after", "3", "--link", link});
+  int fd = openRaw(link);
+  ASSERT_GE(fd, 0);
+  const Bytes read = pcwire::cloneRead();
+  ASSERT_EQ(::write(fd, read.data(), read.size()), static_cast<ssize_t>(read.size()));
+  const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
+  EXPECT_EQ(pcwire::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
+  ::close(fd);
+
+  const std::string next = sim.nextPath();
+  ASSERT_FALSE(next.empty());
+  EXPECT_EQ(fs::read_symlink(link).string(), next);
+  fd = openRaw(link);
+  ASSERT_GE(fd, 0);
+  expectEchoThenIdentification(fd);
+  ::close(fd);
+  EXPECT_EQ(sim.stop(SIGTERM), 0);
 }
 
 TEST(Program, ExitStatusesAndAFileInTheLinksPlaceIsKept) {
