@@ -20,6 +20,8 @@ namespace {
 // Output nobody reads for this long is dropped: the PC has gone away.
 constexpr int64_t kStaleOutputUs = 2000000;
 constexpr int64_t kIdleWaitUs = 1000000;
+// Time for bytes written to the terminal to reach its reading side.
+constexpr int64_t kSettleUs = 100000;
 
 int64_t steadyNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -156,6 +158,7 @@ void PtyServer::writeToPc() {
     const ssize_t n = ::write(master_, unsent_.data() + done, std::min(chunk, unsent_.size() - done));
     if (n > 0) {
       done += static_cast<size_t>(n);
+      lastWriteUs_ = nowUs();
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -177,15 +180,14 @@ void PtyServer::dropStaleOutput() {
 }
 
 // The transceiver has hung up and the PC has read what came before (or has not
-// for a while).
+// for a while). Bytes written to the terminal take a moment to become readable.
 bool PtyServer::readyToHangUp() {
   if (!rig_.hungUpAt(nowUs())) return false;
+  if (hangUpWaitSinceUs_ < 0) hangUpWaitSinceUs_ = nowUs();
+  const int64_t waited = nowUs() - std::max(hangUpWaitSinceUs_, lastWriteUs_);
   int unread = 0;
-  if (!unsent_.empty() || ::ioctl(slave_, FIONREAD, &unread) != 0 || unread > 0) {
-    if (hangUpWaitSinceUs_ < 0) hangUpWaitSinceUs_ = nowUs();
-    return nowUs() - hangUpWaitSinceUs_ >= kStaleOutputUs;
-  }
-  return true;
+  const bool allRead = unsent_.empty() && ::ioctl(slave_, FIONREAD, &unread) == 0 && unread == 0;
+  return (allRead && waited >= kSettleUs) || nowUs() - hangUpWaitSinceUs_ >= kStaleOutputUs;
 }
 
 int64_t PtyServer::waitUs() const {

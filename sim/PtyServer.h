@@ -58,4 +58,5 @@ class PtyServer {
   Bytes unsent_;
   int64_t blockedSinceUs_ = -1;
   int64_t hangUpWaitSinceUs_ = -1;
+  int64_t lastWriteUs_ = -1;
 };
