@@ -1,5 +1,7 @@
 #include "frmCom.h"
 
+#include <algorithm>
+
 #include "ComHost.h"
 #include "Common.h"
 #include "ProfileFile.h"
@@ -139,7 +141,11 @@ void frmCom::MsCom_OnComm(int16_t commEvent) {
 // still waiting in the control are both dropped.
 void frmCom::dropReceived() {
   lnk3D_.ClearRxBuffer();
-  if (msCom_->InBufferCount() > 0) msCom_->Input();
+  for (int32_t left = msCom_->InBufferCount(); left > 0;) {
+    const size_t taken = msCom_->Input().size();
+    if (taken == 0) break;
+    left -= static_cast<int32_t>(std::min<size_t>(taken, static_cast<size_t>(left)));
+  }
 }
 
 // The device went away while open: closed, and reported once by the next tick.
