@@ -135,18 +135,15 @@ TEST(Loopback, OpensOnlyWhereTheRealPortWould) {
   const struct {
     const char* settings;
     int16_t port;
-    bool plugged;
-    bool opens;
-  } cases[]{{"9600,N,8,1", 1, true, true},  {"0,N,8,1", 1, true, false},
-            {"9600,N,8", 1, true, false},   {"9600,N,8,1", 11, true, false},
-            {"9600,N,8,1", 1, false, false}};
+    bool plugged, opens;
+  } cases[]{{"9600,N,8,1", 1, true, true}, {"0,N,8,1", 1, true, false}, {"9600,N,8", 1, true, false},
+            {"9600,N,8,1", 11, true, false}, {"9600,N,8,1", 1, false, false}};
   for (const auto& c : cases) {
     Loop loop;
     loop.port.setSettings(c.settings);
     loop.port.setCommPort(c.port);
     if (!c.plugged) loop.port.Unplug();
-    EXPECT_EQ(loop.port.setPortOpen(true), c.opens) << c.settings << " COM" << c.port;
-    EXPECT_EQ(loop.port.PortOpen(), c.opens) << c.settings << " COM" << c.port;
+    EXPECT_EQ(loop.port.setPortOpen(true) && loop.port.PortOpen(), c.opens) << c.settings << " " << c.port;
   }
 }
 
@@ -178,7 +175,7 @@ TEST(Loopback, AGoneDeviceIsFoundAtTheNextPollAndStaysGoneUntilBack) {
   }
 }
 
-TEST(Loopback, ALineErrorComesBeforeTheReceiveEventOfItsChunk) {
+TEST(Loopback, ALineErrorComesOnceBeforeTheReceiveEventOfItsChunk) {
   Loop loop;
   std::vector<int16_t> events;
   loop.port.OnComm = [&](int16_t e) {
@@ -189,12 +186,11 @@ TEST(Loopback, ALineErrorComesBeforeTheReceiveEventOfItsChunk) {
   ASSERT_TRUE(loop.port.setPortOpen(true));
   loop.port.spoilNextChunk(SerialControl::comEventFrame);
   loop.port.Poll();  // nothing has come yet
-  loop.port.Output(pcwire::identify());
-  loop.clock.advance(20);
-  loop.port.Poll();
-  loop.port.Output(pcwire::identify());
-  loop.clock.advance(20);
-  loop.port.Poll();
+  for (int exchange = 0; exchange < 2; ++exchange) {
+    loop.port.Output(pcwire::identify());
+    loop.clock.advance(20);
+    loop.port.Poll();
+  }
   EXPECT_EQ(events, (std::vector<int16_t>{1004, 2, 2}));
 }
 

@@ -116,6 +116,13 @@ struct SimProcess {
     return -1;
   }
 
+  // The next terminal path the program prints.
+  std::string nextPath() {
+    const std::string line =
+        readUntil(output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
+    return line.substr(0, line.find('\n'));
+  }
+
   pid_t pid = -1;
   int output = -1;
 };
@@ -147,9 +154,7 @@ void expectEchoThenIdentification(int fd) {
 TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   const std::string link = tempPath("link"), saved = tempPath("saved.bin");
   SimProcess sim({"--link", link, "--save-image", saved, "--trace"});
-  const std::string printed =
-      readUntil(sim.output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-  const std::string slave = printed.substr(0, printed.find('\n'));
+  const std::string slave = sim.nextPath();
   ASSERT_TRUE(fs::is_symlink(link)) << "no link; printed: " << slave;
   EXPECT_EQ(fs::read_symlink(link).string(), slave);
 
@@ -175,25 +180,15 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   std::remove(saved.c_str());
 }
 
-// The program, started, with the path of its terminal (empty on failure).
-struct ServedSim : SimProcess {
-  explicit ServedSim(std::vector<std::string> args) : SimProcess(std::move(args)) { path = nextPath(); }
-  std::string nextPath() {
-    const std::string line =
-        readUntil(output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-    return line.substr(0, line.find('\n'));
-  }
-  std::string path;
-};
-
 TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
-  ServedSim sim({"--delay", "300"});
-  int fd = openRaw(sim.path);
+  SimProcess sim({"--delay", "300"});
+  const std::string path = sim.nextPath();
+  int fd = openRaw(path);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::write(fd, pcwire::identify().data(), 10), 10);
   ::close(fd);  // before the echo is read and the answer has come
   ::usleep(600'000);
-  fd = openRaw(sim.path);
+  fd = openRaw(path);
   ASSERT_GE(fd, 0);
   const auto nothing = [](const std::string& s) { return !s.empty(); };
   EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
@@ -201,36 +196,26 @@ TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
   ::close(fd);
 }
 
-TEST(Program, APeerThatDiedWithThePortOpenLeavesItFreeForTheNext) {
-  ServedSim sim({});
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t peer = ::fork();
-  if (peer == 0) {
-    const int fd = openRaw(sim.path);
-    ::ioctl(fd, TIOCEXCL);
-    (void)!::write(ready[1], "x", 1);
-    ::pause();
-    ::_exit(0);
-  }
-  char x = 0;
-  ASSERT_EQ(::read(ready[0], &x, 1), 1);
-  ::kill(peer, SIGKILL);
-  ::waitpid(peer, nullptr, 0);
+// Closing without clearing the flag is what the system does for a killed program.
+TEST(Program, ExclusiveUseEndsWithThePeerThatTookIt) {
+  SimProcess sim({});
+  const std::string path = sim.nextPath();
+  const int peer = openRaw(path);
+  ASSERT_EQ(::ioctl(peer, TIOCEXCL), 0);
+  ::close(peer);
   int exclusive = 1;
   for (int i = 0; i < 100 && exclusive != 0; ++i, ::usleep(20'000)) {
-    const int fd = openRaw(sim.path);  // refused to others than root while the flag is on
+    const int fd = openRaw(path);  // refused to others than root while the flag is on
     if (fd >= 0 && ::ioctl(fd, TIOCGEXCL, &exclusive) != 0) exclusive = -1;
     if (fd >= 0) ::close(fd);
   }
   EXPECT_EQ(exclusive, 0);
-  ::close(ready[0]);
-  ::close(ready[1]);
 }
 
 TEST(Program, HangingUpClosesTheTerminalAndOpensANewOne) {
   const std::string link = tempPath("hang-up");
-  ServedSim sim({"--hang-up-after", "3", "--link", link});
+  SimProcess sim({"--hang-up-after", "3", "--link", link});
+  sim.nextPath();
   int fd = openRaw(link);
   ASSERT_GE(fd, 0);
   const Bytes read = pcwire::cloneRead();
