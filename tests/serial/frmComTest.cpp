@@ -125,34 +125,26 @@ TEST_F(ComFormTest, AFailedOpeningSetsCannotOpenUntilReset) {
 
 TEST_F(ComFormTest, PortNumbersOutsideOneToTenAreIgnored) {
   com->setcomPortNum(5);
-  com->setcomPortNum(0);
-  EXPECT_EQ(com->comPortNum(), 5);
-  com->setcomPortNum(11);
-  EXPECT_EQ(com->comPortNum(), 5);
-  com->setcomPortNum(-1);
+  for (int16_t bad : {0, 11, -1}) com->setcomPortNum(bad);
   EXPECT_EQ(com->comPortNum(), 5);
   com->setcomPortNum(10);
   EXPECT_EQ(com->comPortNum(), 10);
 }
 
-TEST_F(ComFormTest, OverflowFlagsAndClosesThenTheTickReportsIt) {
-  com->setcomOpen(true);
-  fake->event(SerialControl::comEventRxOver);
-  EXPECT_TRUE(com->errOverflow());
-  EXPECT_FALSE(com->comOpen());
-  com->timSolid_Timer();
-  EXPECT_EQ(host.reports, 1);
-  com->timSolid_Timer();
-  EXPECT_EQ(host.reports, 1);
-}
-
-TEST_F(ComFormTest, AVanishedDeviceClosesAndIsReportedOnce) {
-  com->setcomOpen(true);
-  fake->vanish();
-  EXPECT_FALSE(com->comOpen());
-  EXPECT_TRUE(com->errCannotOpen());
-  for (int i = 0; i < 5; ++i) com->timSolid_Timer();
-  EXPECT_EQ(host.reports, 1);
+// An overflow or a vanished device: flag set, port closed, one report.
+TEST_F(ComFormTest, PortTroubleClosesAndIsReportedOnce) {
+  for (const bool overflow : {true, false}) {
+    com->Reset();
+    host.reports = 0;
+    fake->present = true;
+    com->setcomOpen(true);
+    if (overflow) fake->event(SerialControl::comEventRxOver);
+    else fake->vanish();
+    EXPECT_EQ(overflow ? com->errOverflow() : com->errCannotOpen(), true) << overflow;
+    EXPECT_FALSE(com->comOpen()) << overflow;
+    for (int i = 0; i < 5; ++i) com->timSolid_Timer();
+    EXPECT_EQ(host.reports, 1) << overflow;
+  }
 }
 
 TEST_F(ComFormTest, AnErrorStillPendingAfterTheReportClosesThePort) {
@@ -174,21 +166,6 @@ TEST_F(ComFormTest, TheTickIsNotReenteredWhileTheReportIsOpen) {
   com->timSolid_Timer();
   EXPECT_EQ(host.reports, 1);
   EXPECT_EQ(host.tasks, 1);
-}
-
-TEST_F(ComFormTest, ReceivedBytesGoToTheDriverAtOnce) {
-  com->setcomOpen(true);
-  clsCmcLnk3Drv& drv = com->lnk3D();
-  drv.setworkMode(1);
-  ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280000")), 0);
-  ASSERT_EQ(fake->tx.size(), 1u);
-  fake->receive(fake->tx.back());  // the echo raises the receive event
-  EXPECT_EQ(host.tasks, 1);
-  EXPECT_TRUE(fake->rx.empty());
-  fake->receive(Frames::frame(Frames::identificationBody()));
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.ansInfo().size(), 69u);
 }
 
 TEST_F(ComFormTest, AReceiveEventWithNothingWaitingDoesNothing) {
@@ -217,15 +194,12 @@ TEST_F(ComFormTest, LineErrorsDropThePartialAnswerAndTheirOwnChunk) {
   EXPECT_FALSE(drv.Running());
 }
 
-TEST_F(ComFormTest, UnloadClosesAndStopsTheTimer) {
+TEST_F(ComFormTest, UnloadClosesAndStopsTheTimerAllOverClosesAndSaves) {
   com->setcomOpen(true);
   com->timSolid().start();
   com->Form_Unload();
   EXPECT_FALSE(com->comOpen());
   EXPECT_FALSE(com->timSolid().isActive());
-}
-
-TEST_F(ComFormTest, AllOverClosesThenSaves) {
   com->setcomOpen(true);
   com->AllOver();
   EXPECT_FALSE(com->comOpen());
