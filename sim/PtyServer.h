@@ -1,6 +1,9 @@
 #pragma once
-// Serves a VirtualTransceiver on a pseudo-terminal. The server keeps the slave side
-// open itself, in raw mode, so the PC may close and reopen it at will.
+// Serves a VirtualTransceiver on a pseudo-terminal, as a line would: what the
+// transceiver sends while no PC has the port open is lost, and when the PC lets go
+// (closing, or dying with the port open) its exclusive-use flag is cleared so that
+// the next program can open the port. When the transceiver hangs up, the terminal
+// closes and a new one takes its place.
 #include <csignal>
 #include <cstdint>
 #include <functional>
@@ -12,8 +15,10 @@
 class PtyServer {
  public:
   using Log = std::function<void(const std::string&)>;
+  // Told the slave path of every terminal the server opens.
+  using TerminalHandler = std::function<void(const std::string&)>;
 
-  PtyServer(VirtualTransceiver& rig, Log log);
+  PtyServer(VirtualTransceiver& rig, Log log, TerminalHandler onTerminal = {});
   ~PtyServer();
   PtyServer(const PtyServer&) = delete;
   PtyServer& operator=(const PtyServer&) = delete;
@@ -30,18 +35,28 @@ class PtyServer {
   int64_t nowUs() const;
 
  private:
+  void closeTerminal();
+  void readPeerEvents();
+  void peerLetGo();
   void readFromPc();
   void collectDue();
   void writeToPc();
   void dropStaleOutput();
+  bool readyToHangUp();
   int64_t waitUs() const;
 
   VirtualTransceiver& rig_;
   Log log_;
+  TerminalHandler onTerminal_;
   int master_ = -1;
-  int slave_ = -1;
+  int slave_ = -1;  // held, so the terminal outlives the PC's openings
+  int notify_ = -1;
+  int watch_ = -1;
+  int peers_ = 0;  // openings of the slave by others
   std::string slavePath_;
   int64_t startNs_ = 0;
   Bytes unsent_;
   int64_t blockedSinceUs_ = -1;
+  int64_t hangUpWaitSinceUs_ = -1;
+  int64_t lastWriteUs_ = -1;
 };

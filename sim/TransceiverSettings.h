@@ -34,7 +34,8 @@ struct TransceiverSettings {
   bool wrongE5Count = false;       // E5 reports the frame count plus one
   int noiseBeforeAnswer = 0;       // noise bytes (never FE or FD) before every answer frame
   bool splitWrites = false;        // output handed over one byte per chunk
-  int hangUpAfterE4 = 0;           // a clone read stops after that E4 frame (no E5)
+  int stopAfterE4 = 0;             // a clone read falls silent after that E4 frame (no E5)
+  int hangUpAfterE4 = 0;           // ... or the transceiver hangs up its line after it
   int floodBytes = 0;              // noise bytes queued at once ...
   int floodAfterRequest = 1;       // ... after the echo of this frame from the PC (from 1)
 

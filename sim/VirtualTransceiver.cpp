@@ -73,6 +73,7 @@ void VirtualTransceiver::reset() {
   assembler_.clear();
   pending_.clear();
   noiseCounter_ = 0;
+  hangUpUs_.reset();
   lastValues_.fill(std::nullopt);
   selectedChannel_ = 0;
   started_ = false;
@@ -89,6 +90,7 @@ void VirtualTransceiver::fromPc(const Bytes& bytes, int64_t nowUs) {
   nowUs = std::max(nowUs, lastNowUs_);
   lastNowUs_ = nowUs;
   advance(nowUs);
+  if (hungUpAt(nowUs)) return;
   for (uint8_t b : bytes) {
     // The cable returns every byte, as it goes over the line.
     const SerialLine::Span span =
@@ -134,6 +136,7 @@ void VirtualTransceiver::commit(int64_t readyUs, const Pending& p) {
   if (!p.frame.empty()) {
     const SerialLine::Span span = line_.send(p.frame, readyUs);
     emitTrace(TraceEvent::Direction::ToPc, span.firstDueUs, p.frame);
+    if (p.hangUpAfter) hangUpUs_ = span.lastDueUs;
   }
 }
 
@@ -206,7 +209,8 @@ void VirtualTransceiver::answerCloneRead(int64_t readyUs) {
   const size_t step = static_cast<size_t>(settings_.cloneDataBytes);
   int frames = 0;
   for (size_t adr = 0; adr < memory_.size(); adr += step) {
-    if (settings_.hangUpAfterE4 > 0 && frames == settings_.hangUpAfterE4) return;
+    if (settings_.stopAfterE4 > 0 && frames == settings_.stopAfterE4) return;
+    const bool last = settings_.hangUpAfterE4 > 0 && frames + 1 == settings_.hangUpAfterE4;
     const size_t count = std::min(step, memory_.size() - adr);
     const bool badSum = settings_.badChecksumAnswerFrame > 0 &&
                         framesSent_ + 1 == static_cast<uint64_t>(settings_.badChecksumAnswerFrame);
@@ -214,7 +218,8 @@ void VirtualTransceiver::answerCloneRead(int64_t readyUs) {
     const Bytes text = FrameCodec::cloneDataText(static_cast<uint16_t>(adr), &memory_[adr], count,
                                                  badSum ? 1 : 0);
     body.insert(body.end(), text.begin(), text.end());
-    sendAnswer(std::move(body), readyUs);
+    sendAnswer(std::move(body), readyUs, last);
+    if (last) return;
     ++frames;
   }
   Bytes body{FrameCodec::kPc, settings_.answerSource, kCmdCloneEnd};
@@ -258,7 +263,7 @@ void VirtualTransceiver::answerReading(uint8_t code, int64_t readyUs) {
 
 // ---- answers ------------------------------------------------------------------------
 
-void VirtualTransceiver::sendAnswer(Bytes body, int64_t readyUs) {
+void VirtualTransceiver::sendAnswer(Bytes body, int64_t readyUs, bool hangUpAfter) {
   ++framesSent_;
   ++sentByCommand_[body[2]];
   if (settings_.corruptAnswerFrame > 0 &&
@@ -266,7 +271,7 @@ void VirtualTransceiver::sendAnswer(Bytes body, int64_t readyUs) {
     corrupt(body);
   }
   schedule(readyUs, Pending{noise(static_cast<size_t>(settings_.noiseBeforeAnswer)),
-                            wrapBody(body), false});
+                            wrapBody(body), false, hangUpAfter});
 }
 
 // Alters one byte that the receiving side checks (body positions from 1):

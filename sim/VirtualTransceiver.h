@@ -52,6 +52,10 @@ class VirtualTransceiver {
   size_t availableAt(int64_t nowUs);
   // When the next byte is due if nothing more is written; nothing when all is quiet.
   std::optional<int64_t> nextDueUs() const;
+  // When the transceiver hangs up its line (the end of its last frame); nothing while it
+  // has not. From then on it hears nothing until reset().
+  std::optional<int64_t> hangUpUs() const { return hangUpUs_; }
+  bool hungUpAt(int64_t nowUs) const { return hangUpUs_ && nowUs >= *hangUpUs_; }
 
   const Bytes& memory() const { return memory_; }
   uint8_t memoryByte(int32_t adr) const;
@@ -76,6 +80,7 @@ class VirtualTransceiver {
     Bytes noise;
     Bytes frame;  // empty for a flood
     bool burst = false;
+    bool hangUpAfter = false;
   };
 
   void advance(int64_t nowUs);
@@ -89,7 +94,7 @@ class VirtualTransceiver {
   void handleAdjustment(const Bytes& body, int64_t readyUs);
   void answerReading(uint8_t code, int64_t readyUs);
   // Numbers the answer frame, applies the faults that hit it and schedules it.
-  void sendAnswer(Bytes body, int64_t readyUs);
+  void sendAnswer(Bytes body, int64_t readyUs, bool hangUpAfter = false);
   void corrupt(Bytes& body) const;
   Bytes noise(size_t count);
 
@@ -103,6 +108,7 @@ class VirtualTransceiver {
   std::map<std::pair<int64_t, uint64_t>, Pending> pending_;
   uint64_t pendingOrder_ = 0;
   int64_t lastNowUs_ = 0;
+  std::optional<int64_t> hangUpUs_;
   uint32_t noiseCounter_ = 0;
   TraceHandler trace_;
 

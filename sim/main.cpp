@@ -2,10 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
-#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -52,21 +54,28 @@ Bytes initialImage(const SimOptions& options) {
 int serve(const SimOptions& options) {
   const sigset_t waitMask = catchStopSignals();
   VirtualTransceiver rig(options.rig, initialImage(options));
-  PtyServer server(rig, [](const std::string& note) { std::cerr << note << std::endl; });
+  // Every terminal (a new one after each hang-up) is linked and printed.
+  const auto announce = [&options](const std::string& slavePath) {
+    if (!options.linkPath.empty()) {
+      removeLink(options.linkPath);  // one left by an earlier run or terminal
+      if (::symlink(slavePath.c_str(), options.linkPath.c_str()) != 0) {
+        throw std::runtime_error("cannot link " + options.linkPath + ": " + std::strerror(errno));
+      }
+    }
+    std::cout << slavePath << std::endl;
+  };
+  PtyServer server(rig, [](const std::string& note) { std::cerr << note << std::endl; }, announce);
   if (options.trace) {
     rig.setTraceHandler([](const VirtualTransceiver::TraceEvent& event) {
       std::cerr << FrameTrace::line(event) << std::endl;
     });
   }
-  server.open();
-  if (!options.linkPath.empty()) {
-    removeLink(options.linkPath);  // one left by an earlier run
-    if (::symlink(server.slavePath().c_str(), options.linkPath.c_str()) != 0) {
-      std::perror(("ravlen-sim: cannot link " + options.linkPath).c_str());
-      return 1;
-    }
+  try {
+    server.open();
+  } catch (const std::exception& e) {
+    std::cerr << "ravlen-sim: " << e.what() << std::endl;
+    return 1;
   }
-  std::cout << server.slavePath() << std::endl;
 
   int status = 0;
   try {

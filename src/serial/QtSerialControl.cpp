@@ -30,9 +30,19 @@ QSerialPort::StopBits toStopBits(int tenths) {
   return QSerialPort::OneStop;
 }
 
+bool driverLineCounts(int fd, QtSerialControl::LineCounts& counts) {
+  serial_icounter_struct icount{};
+  if (::ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
+  counts = {icount.frame, icount.overrun, icount.parity, icount.brk, icount.buf_overrun};
+  return true;
+}
+
 }  // namespace
 
-QtSerialControl::QtSerialControl(QObject* parent) : QObject(parent) {
+QtSerialControl::QtSerialControl(QObject* parent) : QtSerialControl(driverLineCounts, parent) {}
+
+QtSerialControl::QtSerialControl(CounterReader readCounts, QObject* parent)
+    : QObject(parent), readCounts_(std::move(readCounts)) {
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
 }
@@ -63,6 +73,8 @@ bool QtSerialControl::openDevice() {
                           port_.setFlowControl(QSerialPort::NoFlowControl);
   if (!configured) return false;
   applyLineControl();
+  // Bytes from before the opening (kept by the device across a close) are stale.
+  port_.clear(QSerialPort::Input);
   port_.clearError();
   countsKnown_ = readLineCounts(lastCounts_);
   return true;
@@ -98,6 +110,8 @@ void QtSerialControl::Output(const Bytes& bytes) {
   port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
 }
 
+// Line errors are raised before the receive event of the same chunk, so that the
+// port form can drop the bytes they spoiled.
 void QtSerialControl::onReadyRead() {
   pollLineErrors();
   if (!port_.isOpen()) return;
@@ -123,10 +137,7 @@ void QtSerialControl::handleVanished() {
 }
 
 bool QtSerialControl::readLineCounts(LineCounts& counts) const {
-  serial_icounter_struct icount{};
-  if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCGICOUNT, &icount) != 0) return false;
-  counts = {icount.frame, icount.overrun, icount.parity, icount.brk, icount.buf_overrun};
-  return true;
+  return port_.isOpen() && readCounts_ && readCounts_(static_cast<int>(port_.handle()), counts);
 }
 
 void QtSerialControl::pollLineErrors() {

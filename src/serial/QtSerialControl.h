@@ -2,6 +2,7 @@
 // The serial control on a real device, through QSerialPort.
 #include <QObject>
 #include <QSerialPort>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,12 @@ class QtSerialControl : public QObject, public SerialControl {
     int brk = 0;
     int bufOverrun = 0;
   };
+  // Reads the counters of an open device; false when it keeps none. The default
+  // asks the serial driver (TIOCGICOUNT).
+  using CounterReader = std::function<bool(int fd, LineCounts& counts)>;
+
   explicit QtSerialControl(QObject* parent = nullptr);
+  explicit QtSerialControl(CounterReader readCounts, QObject* parent = nullptr);
 
   bool PortOpen() const override;
   bool setPortOpen(bool open) override;
@@ -40,6 +46,7 @@ class QtSerialControl : public QObject, public SerialControl {
   bool readLineCounts(LineCounts& counts) const;
   void pollLineErrors();
 
+  CounterReader readCounts_;
   QSerialPort port_;
   LineCounts lastCounts_;
   bool countsKnown_ = false;

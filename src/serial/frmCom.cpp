@@ -1,5 +1,7 @@
 #include "frmCom.h"
 
+#include <algorithm>
+
 #include "ComHost.h"
 #include "Common.h"
 #include "ProfileFile.h"
@@ -67,12 +69,15 @@ void frmCom::resetTo(int32_t baud, int32_t rThreshold) {
 
 bool frmCom::comOpen() const { return msCom_->PortOpen(); }
 
+// Opening an open port keeps what still waits to be sent: the frame of the
+// operation before may not have left yet.
 void frmCom::setcomOpen(bool open) {
-  if (open && !msCom_->PortOpen()) {
+  const bool alreadyOpen = open && msCom_->PortOpen();
+  if (open && !alreadyOpen) {
     msCom_->setCommPort(comPortNum_);
     msCom_->setSettings(std::to_string(comBaud_) + ",N,8,1");
   }
-  bool failed = !msCom_->ClearOutBuffer();
+  bool failed = !alreadyOpen && !msCom_->ClearOutBuffer();
   if (msCom_->PortOpen() != open && !msCom_->setPortOpen(open)) failed = true;
   if (failed && open) {
     msCom_->setPortOpen(false);
@@ -125,10 +130,21 @@ void frmCom::MsCom_OnComm(int16_t commEvent) {
     case SerialControl::comEventRxParity:
     case SerialControl::comEventTxFull:
     case SerialControl::comEventDCB:
-      lnk3D_.ClearRxBuffer();
+      dropReceived();
       break;
     default:
       break;
+  }
+}
+
+// A line error spoils what came with it: the frame being received and the chunk
+// still waiting in the control are both dropped.
+void frmCom::dropReceived() {
+  lnk3D_.ClearRxBuffer();
+  for (int32_t left = msCom_->InBufferCount(); left > 0;) {
+    const size_t taken = msCom_->Input().size();
+    if (taken == 0) break;
+    left -= static_cast<int32_t>(std::min<size_t>(taken, static_cast<size_t>(left)));
   }
 }
 

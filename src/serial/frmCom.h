@@ -69,6 +69,7 @@ class frmCom : public QObject, public LinkPort {
  private:
   void resetTo(int32_t baud, int32_t rThreshold);
   void configureControl(int32_t rThreshold);
+  void dropReceived();
   void onVanished();
 
   clsCmcLnk3Drv lnk3D_;

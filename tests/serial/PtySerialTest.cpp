@@ -10,6 +10,9 @@
 #include "ProfileFile.h"
 #include "PseudoTerminal.h"
 #include "QtSerialControl.h"
+#include "SimLinkPort.h"
+#include "clsCmcLnk3Sequence.h"
+#include "clsCmcRadio.h"
 #include "frmCom.h"
 
 namespace {
@@ -31,10 +34,41 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
 
 class PtySerialTest : public ::testing::Test {
  protected:
+  // The line-error counters read as the test sets them.
   PtySerialTest() {
     qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
-    com = std::make_unique<frmCom>(std::make_unique<QtSerialControl>(), &host);
+    auto readCounts = [this](int, QtSerialControl::LineCounts& c) {
+      c = counts;
+      return true;
+    };
+    com = std::make_unique<frmCom>(std::make_unique<QtSerialControl>(readCounts), &host);
     profile = com->profMain().GetMyProfile();
+  }
+
+  // COM 1 is the pseudo-terminal, opened.
+  void openOnPty() {
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(ProfileFile::WriteString(profile, "PORTS", "COM1", pty.slavePath()));
+    com->setcomOpen(true);
+    ASSERT_TRUE(com->comOpen());
+  }
+
+  // Reads what the port sends until count bytes came.
+  Bytes sent(size_t count) {
+    Bytes got;
+    waitFor([&] {
+      const Bytes part = pty.read(count - got.size(), 10);
+      got.insert(got.end(), part.begin(), part.end());
+      return got.size() >= count;
+    });
+    return got;
+  }
+
+  // Hands bytes to the port and waits for the receive event's tick.
+  void receive(const Bytes& bytes) {
+    const int before = host.tasks;
+    pty.write(bytes);
+    ASSERT_TRUE(waitFor([&] { return host.tasks > before; }));
   }
   ~PtySerialTest() override {
     com.reset();
@@ -43,39 +77,11 @@ class PtySerialTest : public ::testing::Test {
 
   QTemporaryDir configDir;
   CountingHost host;
+  QtSerialControl::LineCounts counts;
   std::unique_ptr<frmCom> com;
   std::string profile;
-};
-
-TEST_F(PtySerialTest, OpensWritesAndReceivesThroughTheReceiveEvent) {
   PseudoTerminal pty;
-  ASSERT_TRUE(pty.ok());
-  ASSERT_TRUE(ProfileFile::WriteString(profile, "PORTS", "COM1", pty.slavePath()));
-
-  com->setcomOpen(true);
-  ASSERT_TRUE(com->comOpen());
-  EXPECT_FALSE(com->errCannotOpen());  // no DTR/RTS on a pseudo-terminal is no failure
-  EXPECT_EQ(com->MsCom().Settings(), "9600,N,8,1");
-
-  clsCmcLnk3Drv& drv = com->lnk3D();
-  drv.setworkMode(1);
-  ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280000")), 0);
-  const Bytes sent{0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0x29, 0x28, 0x00, 0x00, 0xFD};
-  // The write is flushed by the event loop.
-  Bytes got;
-  ASSERT_TRUE(waitFor([&] {
-    const Bytes part = pty.read(sent.size() - got.size(), 10);
-    got.insert(got.end(), part.begin(), part.end());
-    return got.size() >= sent.size();
-  }));
-  EXPECT_EQ(got, sent);
-
-  pty.write(Frames::concat({sent, Frames::frame(Frames::identificationBody())}));
-  ASSERT_TRUE(waitFor([&] { return !drv.Running(); }));
-  EXPECT_GT(host.tasks, 0);
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.ansInfo().size(), 69u);
-}
+};
 
 TEST_F(PtySerialTest, AMissingDeviceSetsCannotOpen) {
   ASSERT_TRUE(ProfileFile::WriteString(profile, "PORTS", "COM2", "/nonexistent/ttyRavlen"));
@@ -87,14 +93,57 @@ TEST_F(PtySerialTest, AMissingDeviceSetsCannotOpen) {
 }
 
 TEST_F(PtySerialTest, ADeviceThatGoesAwayClosesThePort) {
-  PseudoTerminal pty;
-  ASSERT_TRUE(pty.ok());
-  ASSERT_TRUE(ProfileFile::WriteString(profile, "PORTS", "COM1", pty.slavePath()));
-  com->setcomOpen(true);
-  ASSERT_TRUE(com->comOpen());
+  openOnPty();
   pty.closeMaster();
   ASSERT_TRUE(waitFor([&] { return !com->comOpen(); }));
   EXPECT_TRUE(com->errCannotOpen());
+}
+
+// The next operation opens the port again before the last frame has left.
+TEST_F(PtySerialTest, CommandsStartedBackToBackAllLeaveWholeAndInOrder) {
+  openOnPty();
+  clsCmcRadio radio;
+  radio.setradioNameM("2928");
+  radio.setradionameS("0100");
+  RecordingClient client;
+  clsCmcLnk3Sequence seq(*com, radio, client);
+  for (const bool secondAwaitsAnswer : {false, true}) {
+    seq.easySendE8NoAnswer("053741");
+    seq.task();
+    ASSERT_FALSE(seq.OpRunning());
+    if (secondAwaitsAnswer) seq.easySendE8ReqAnswer("033030");
+    else seq.easySendE8NoAnswer("123833");
+    const Bytes second = Frames::pcFrame(secondAwaitsAnswer ? "E829280100033030" : "E829280100123833");
+    const Bytes expected = Frames::concat({Frames::pcFrame("E829280100053741"), second});
+    EXPECT_EQ(sent(expected.size()), expected) << secondAwaitsAnswer;
+    seq.Reset();
+  }
+}
+
+// An identification through the receive event. After a reopening, bytes from before
+// it are gone; an answer that came with a line error is not taken.
+TEST_F(PtySerialTest, AnIdentificationAfterReopeningTakesOnlyASoundFreshAnswer) {
+  openOnPty();
+  EXPECT_FALSE(com->errCannotOpen());  // no DTR/RTS on a pseudo-terminal is no failure
+  EXPECT_EQ(com->MsCom().Settings(), "9600,N,8,1");
+  com->timSolid().start();
+  clsCmcLnk3Drv& drv = com->lnk3D();
+  const Bytes echo = Frames::pcFrame("E029280000");
+  for (const bool spoiled : {true, false}) {
+    com->setcomOpen(false);
+    pty.write(Frames::concat({echo, Frames::frame(Frames::identificationBody("7D00"))}));
+    QTest::qWait(50);
+    com->setcomOpen(true);
+    drv.setworkMode(1);
+    ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280000")), 0);
+    receive(sent(echo.size()));
+    counts.parity += spoiled;
+    pty.write(Frames::frame(Frames::identificationBody()));
+    ASSERT_TRUE(waitFor([&] { return !drv.Running(); }));
+    EXPECT_EQ(drv.ansInfo(), spoiled ? Bytes{} : Frames::identificationBody()) << spoiled;
+    EXPECT_EQ(host.reports, 1) << spoiled;  // the spoiled answer's time-out
+  }
+  EXPECT_EQ(drv.lastError(), 2);  // no answer
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST_F(ComFormTest, ResetConfiguresAClosedPortOnComOneAt9600) {
   EXPECT_EQ(fake->RThreshold(), 1024);
 }
 
-TEST_F(ComFormTest, OpeningTwiceConfiguresOnceAndResetsTheDriverEachTime) {
+TEST_F(ComFormTest, OpeningTwiceConfiguresOnceKeepsTheOutputAndResetsTheDriverEachTime) {
   com->setcomPortNum(3);
   com->setcomBaud(38400);
   com->setcomOpen(true);
@@ -88,8 +88,10 @@ TEST_F(ComFormTest, OpeningTwiceConfiguresOnceAndResetsTheDriverEachTime) {
   ASSERT_EQ(com->lnk3D().Send(Common::HexStrToBin("E029280000")), 0);
   ASSERT_TRUE(com->lnk3D().Running());
   com->setcomPortNum(4);
+  const int clears = fake->clears;
   com->setcomOpen(true);
   EXPECT_TRUE(com->comOpen());
+  EXPECT_EQ(fake->clears, clears) << "what waits to be sent stays";
   EXPECT_EQ(fake->openedWith.size(), 1u);
   EXPECT_EQ(fake->CommPort(), 3);  // not rewritten while open
   EXPECT_FALSE(com->lnk3D().Running());
@@ -123,34 +125,26 @@ TEST_F(ComFormTest, AFailedOpeningSetsCannotOpenUntilReset) {
 
 TEST_F(ComFormTest, PortNumbersOutsideOneToTenAreIgnored) {
   com->setcomPortNum(5);
-  com->setcomPortNum(0);
-  EXPECT_EQ(com->comPortNum(), 5);
-  com->setcomPortNum(11);
-  EXPECT_EQ(com->comPortNum(), 5);
-  com->setcomPortNum(-1);
+  for (int16_t bad : {0, 11, -1}) com->setcomPortNum(bad);
   EXPECT_EQ(com->comPortNum(), 5);
   com->setcomPortNum(10);
   EXPECT_EQ(com->comPortNum(), 10);
 }
 
-TEST_F(ComFormTest, OverflowFlagsAndClosesThenTheTickReportsIt) {
-  com->setcomOpen(true);
-  fake->event(SerialControl::comEventRxOver);
-  EXPECT_TRUE(com->errOverflow());
-  EXPECT_FALSE(com->comOpen());
-  com->timSolid_Timer();
-  EXPECT_EQ(host.reports, 1);
-  com->timSolid_Timer();
-  EXPECT_EQ(host.reports, 1);
-}
-
-TEST_F(ComFormTest, AVanishedDeviceClosesAndIsReportedOnce) {
-  com->setcomOpen(true);
-  fake->vanish();
-  EXPECT_FALSE(com->comOpen());
-  EXPECT_TRUE(com->errCannotOpen());
-  for (int i = 0; i < 5; ++i) com->timSolid_Timer();
-  EXPECT_EQ(host.reports, 1);
+// An overflow or a vanished device: flag set, port closed, one report.
+TEST_F(ComFormTest, PortTroubleClosesAndIsReportedOnce) {
+  for (const bool overflow : {true, false}) {
+    com->Reset();
+    host.reports = 0;
+    fake->present = true;
+    com->setcomOpen(true);
+    if (overflow) fake->event(SerialControl::comEventRxOver);
+    else fake->vanish();
+    EXPECT_EQ(overflow ? com->errOverflow() : com->errCannotOpen(), true) << overflow;
+    EXPECT_FALSE(com->comOpen()) << overflow;
+    for (int i = 0; i < 5; ++i) com->timSolid_Timer();
+    EXPECT_EQ(host.reports, 1) << overflow;
+  }
 }
 
 TEST_F(ComFormTest, AnErrorStillPendingAfterTheReportClosesThePort) {
@@ -174,28 +168,13 @@ TEST_F(ComFormTest, TheTickIsNotReenteredWhileTheReportIsOpen) {
   EXPECT_EQ(host.tasks, 1);
 }
 
-TEST_F(ComFormTest, ReceivedBytesGoToTheDriverAtOnce) {
-  com->setcomOpen(true);
-  clsCmcLnk3Drv& drv = com->lnk3D();
-  drv.setworkMode(1);
-  ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280000")), 0);
-  ASSERT_EQ(fake->tx.size(), 1u);
-  fake->receive(fake->tx.back());  // the echo raises the receive event
-  EXPECT_EQ(host.tasks, 1);
-  EXPECT_TRUE(fake->rx.empty());
-  fake->receive(Frames::frame(Frames::identificationBody()));
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.ansInfo().size(), 69u);
-}
-
 TEST_F(ComFormTest, AReceiveEventWithNothingWaitingDoesNothing) {
   com->setcomOpen(true);
   fake->event(SerialControl::comEvReceive);
   EXPECT_EQ(host.tasks, 0);
 }
 
-TEST_F(ComFormTest, LineErrorsDropThePartialAnswer) {
+TEST_F(ComFormTest, LineErrorsDropThePartialAnswerAndTheirOwnChunk) {
   com->setcomOpen(true);
   clsCmcLnk3Drv& drv = com->lnk3D();
   drv.setworkMode(1);
@@ -207,21 +186,20 @@ TEST_F(ComFormTest, LineErrorsDropThePartialAnswer) {
     fake->event(e);
     fake->receive(Bytes(answer.begin() + 20, answer.end()));
     EXPECT_TRUE(drv.Running()) << e;
+    fake->receive(answer, true, e);  // the error came with the chunk that holds the answer
+    EXPECT_TRUE(drv.Running()) << e;
   }
   EXPECT_EQ(com->errOverflow(), false);
   fake->receive(answer);
   EXPECT_FALSE(drv.Running());
 }
 
-TEST_F(ComFormTest, UnloadClosesAndStopsTheTimer) {
+TEST_F(ComFormTest, UnloadClosesAndStopsTheTimerAllOverClosesAndSaves) {
   com->setcomOpen(true);
   com->timSolid().start();
   com->Form_Unload();
   EXPECT_FALSE(com->comOpen());
   EXPECT_FALSE(com->timSolid().isActive());
-}
-
-TEST_F(ComFormTest, AllOverClosesThenSaves) {
   com->setcomOpen(true);
   com->AllOver();
   EXPECT_FALSE(com->comOpen());

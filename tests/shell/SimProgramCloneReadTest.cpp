@@ -60,8 +60,15 @@ TEST_F(SimProgramTest, CloneReadOverAPseudoTerminalReproducesTheImage) {
   EXPECT_EQ(Globals::radio().eepImage().bytes(), image);
 }
 
-TEST_F(SimProgramTest, ATransceiverThatNeverAnswersIsReportedOnce) {
-  const std::string tty = startSim({"--no-answer"});
+// A transceiver that falls silent, or hangs up its line (the device vanishes).
+struct Fault {
+  QStringList args;
+  const char* message;
+};
+class SimProgramFaultTest : public SimProgramTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(SimProgramFaultTest, IsReportedOnceAndThePortClosed) {
+  const std::string tty = startSim(GetParam().args);
   ASSERT_FALSE(tty.empty());
   ASSERT_TRUE(start::Main());
   ASSERT_TRUE(ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty));
@@ -70,8 +77,13 @@ TEST_F(SimProgramTest, ATransceiverThatNeverAnswersIsReportedOnce) {
   ASSERT_TRUE(waitWhileRunning(10000));
   QTest::qWait(300);  // ticks go on: the failure must stay reported once
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("No answer from transceiver.", 0), 0u);
+  EXPECT_EQ(messages[0].rfind(GetParam().message, 0), 0u) << messages[0];
   EXPECT_FALSE(Globals::com().comOpen());
 }
+
+INSTANTIATE_TEST_SUITE_P(Silent, SimProgramFaultTest,
+                         ::testing::Values(Fault{{"--no-answer"}, "No answer from transceiver."}));
+INSTANTIATE_TEST_SUITE_P(HangUp, SimProgramFaultTest,
+                         ::testing::Values(Fault{{"--hang-up-after", "5"}, "Cannot access COM 1."}));
 
 }  // namespace

@@ -92,10 +92,14 @@ const struct {
               clone.size() == frameBytes + 5 * 2008 &&
               pcwire::decodeClone(clone).badChecksums.empty();
      }},
-    {"hang up", {.hangUpAfterE4 = 10},
+    {"stop", {.stopAfterE4 = 10},
      [](const Session& r) {
        return pcwire::commands(r.answer(1)) == Bytes(10, 0xE4) &&
               pcwire::commands(r.answer(2)) == Bytes{0xE8};
+     }},
+    {"hang up", {.hangUpAfterE4 = 10},  // and hears nothing more, not even its echo
+     [](const Session& r) {
+       return pcwire::commands(r.answer(1)) == Bytes(10, 0xE4) && r.back[2].empty();
      }},
     {"flood", {.floodBytes = 40000, .floodAfterRequest = 2},
      [](const Session& r) {

@@ -109,10 +109,89 @@ TEST(Loopback, SplitWritesRaiseOneReceiveEventPerByte) {
   ASSERT_TRUE(loop.port.setPortOpen(true));
   loop.port.setRThreshold(1);
   loop.port.Output(pcwire::identify());
+  loop.clock.advance(11);  // ten bytes at 9600 baud
   loop.port.Poll();
   EXPECT_EQ(events, 82);
   EXPECT_TRUE(pcwire::afterEcho(taken, pcwire::identify()).has_value());
   EXPECT_EQ(pcwire::commands(taken), (Bytes{0xE0, 0xE1}));
+}
+
+TEST(Loopback, WrittenBytesWaitForTheLineAndClearingDropsTheRest) {
+  Loop loop;  // the transceiver answers at once; the port sends at 9600 baud
+  ASSERT_TRUE(loop.port.setPortOpen(true));
+  const Bytes sent = pcwire::identify();
+  loop.port.Output(sent);
+  EXPECT_EQ(loop.port.OutBufferCount(), 9);  // the first byte is on its way
+  loop.clock.advance(5);                     // bytes 2 to 5 start by 4167 us
+  EXPECT_EQ(loop.port.OutBufferCount(), 5);
+  ASSERT_TRUE(loop.port.ClearOutBuffer());
+  EXPECT_EQ(loop.port.OutBufferCount(), 0);
+  loop.clock.advance(100);
+  EXPECT_EQ(loop.port.Input(), Bytes(sent.begin(), sent.begin() + 5));
+  EXPECT_EQ(loop.rig.framesReceived(), 0u);
+}
+
+TEST(Loopback, OpensOnlyWhereTheRealPortWould) {
+  const struct {
+    const char* settings;
+    int16_t port;
+    bool plugged, opens;
+  } cases[]{{"9600,N,8,1", 1, true, true}, {"0,N,8,1", 1, true, false}, {"9600,N,8", 1, true, false},
+            {"9600,N,8,1", 11, true, false}, {"9600,N,8,1", 1, false, false}};
+  for (const auto& c : cases) {
+    Loop loop;
+    loop.port.setSettings(c.settings);
+    loop.port.setCommPort(c.port);
+    if (!c.plugged) loop.port.Unplug();
+    EXPECT_EQ(loop.port.setPortOpen(true) && loop.port.PortOpen(), c.opens) << c.settings << " " << c.port;
+  }
+}
+
+// Unplugged by hand, or hung up by the transceiver after what it sent has arrived.
+TEST(Loopback, AGoneDeviceIsFoundAtTheNextPollAndStaysGoneUntilBack) {
+  for (const bool hangUp : {false, true}) {
+    Loop loop({.hangUpAfterE4 = hangUp ? 2 : 0});
+    int vanished = 0;
+    Bytes taken;
+    loop.port.OnVanished = [&vanished] { ++vanished; };
+    loop.port.OnComm = [&](int16_t) {
+      const Bytes piece = loop.port.Input();
+      taken.insert(taken.end(), piece.begin(), piece.end());
+    };
+    loop.port.setRThreshold(1);
+    ASSERT_TRUE(loop.port.setPortOpen(true));
+    loop.port.Output(pcwire::cloneRead());
+    if (!hangUp) loop.port.Unplug();  // nothing comes through a pulled cable
+    loop.clock.advance(20);
+    EXPECT_TRUE(loop.port.PortOpen()) << hangUp;
+    loop.port.Poll();
+    EXPECT_FALSE(loop.port.PortOpen()) << hangUp;
+    EXPECT_EQ(vanished, 1) << hangUp;
+    EXPECT_EQ(pcwire::commands(taken), hangUp ? (Bytes{0xE2, 0xE4, 0xE4}) : Bytes{}) << hangUp;
+    EXPECT_FALSE(loop.port.setPortOpen(true)) << hangUp;
+    if (hangUp) loop.rig.reset();
+    else loop.port.Plug();
+    EXPECT_TRUE(loop.port.setPortOpen(true)) << hangUp;
+  }
+}
+
+TEST(Loopback, ALineErrorComesOnceBeforeTheReceiveEventOfItsChunk) {
+  Loop loop;
+  std::vector<int16_t> events;
+  loop.port.OnComm = [&](int16_t e) {
+    events.push_back(e);
+    if (e == SerialControl::comEvReceive) loop.port.Input();
+  };
+  loop.port.setRThreshold(1);
+  ASSERT_TRUE(loop.port.setPortOpen(true));
+  loop.port.spoilNextChunk(SerialControl::comEventFrame);
+  loop.port.Poll();  // nothing has come yet
+  for (int exchange = 0; exchange < 2; ++exchange) {
+    loop.port.Output(pcwire::identify());
+    loop.clock.advance(20);
+    loop.port.Poll();
+  }
+  EXPECT_EQ(events, (std::vector<int16_t>{1004, 2, 2}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -59,10 +60,11 @@ std::string tempPath(const std::string& tag) {
       .string();
 }
 
-// Reads from fd until done(what was read) or ten seconds have passed.
-std::string readUntil(int fd, const std::function<bool(const std::string&)>& done) {
+// Reads from fd until done(what was read), the end of its input, or the deadline.
+std::string readUntil(int fd, const std::function<bool(const std::string&)>& done,
+                      std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
   std::string in;
-  const auto until = Clock::now() + std::chrono::seconds(10);
+  const auto until = Clock::now() + deadline;
   while (!done(in)) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
     pollfd p{fd, POLLIN, 0};
@@ -114,6 +116,13 @@ struct SimProcess {
     return -1;
   }
 
+  // The next terminal path the program prints.
+  std::string nextPath() {
+    const std::string line =
+        readUntil(output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
+    return line.substr(0, line.find('\n'));
+  }
+
   pid_t pid = -1;
   int output = -1;
 };
@@ -145,9 +154,7 @@ void expectEchoThenIdentification(int fd) {
 TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   const std::string link = tempPath("link"), saved = tempPath("saved.bin");
   SimProcess sim({"--link", link, "--save-image", saved, "--trace"});
-  const std::string printed =
-      readUntil(sim.output, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-  const std::string slave = printed.substr(0, printed.find('\n'));
+  const std::string slave = sim.nextPath();
   ASSERT_TRUE(fs::is_symlink(link)) << "no link; printed: " << slave;
   EXPECT_EQ(fs::read_symlink(link).string(), slave);
 
@@ -171,6 +178,60 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed on exit";
   EXPECT_EQ(ImageFile::load(saved)[ImageLayout::kRef], 0x33);
   std::remove(saved.c_str());
+}
+
+TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
+  SimProcess sim({"--delay", "300"});
+  const std::string path = sim.nextPath();
+  int fd = openRaw(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, pcwire::identify().data(), 10), 10);
+  ::close(fd);  // before the echo is read and the answer has come
+  ::usleep(600'000);
+  fd = openRaw(path);
+  ASSERT_GE(fd, 0);
+  const auto nothing = [](const std::string& s) { return !s.empty(); };
+  EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
+  expectEchoThenIdentification(fd);
+  ::close(fd);
+}
+
+// Closing without clearing the flag is what the system does for a killed program.
+TEST(Program, ExclusiveUseEndsWithThePeerThatTookIt) {
+  SimProcess sim({});
+  const std::string path = sim.nextPath();
+  const int peer = openRaw(path);
+  ASSERT_EQ(::ioctl(peer, TIOCEXCL), 0);
+  ::close(peer);
+  int exclusive = 1;
+  for (int i = 0; i < 100 && exclusive != 0; ++i, ::usleep(20'000)) {
+    const int fd = openRaw(path);  // refused to others than root while the flag is on
+    if (fd >= 0 && ::ioctl(fd, TIOCGEXCL, &exclusive) != 0) exclusive = -1;
+    if (fd >= 0) ::close(fd);
+  }
+  EXPECT_EQ(exclusive, 0);
+}
+
+TEST(Program, HangingUpClosesTheTerminalAndOpensANewOne) {
+  const std::string link = tempPath("hang-up");
+  SimProcess sim({"--hang-up-after", "3", "--link", link});
+  sim.nextPath();
+  int fd = openRaw(link);
+  ASSERT_GE(fd, 0);
+  const Bytes read = pcwire::cloneRead();
+  ASSERT_EQ(::write(fd, read.data(), read.size()), static_cast<ssize_t>(read.size()));
+  const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
+  EXPECT_EQ(pcwire::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
+  ::close(fd);
+
+  const std::string next = sim.nextPath();
+  ASSERT_FALSE(next.empty());
+  EXPECT_EQ(fs::read_symlink(link).string(), next);
+  fd = openRaw(link);
+  ASSERT_GE(fd, 0);
+  expectEchoThenIdentification(fd);
+  ::close(fd);
+  EXPECT_EQ(sim.stop(SIGTERM), 0);
 }
 
 TEST(Program, ExitStatusesAndAFileInTheLinksPlaceIsKept) {
