@@ -126,14 +126,11 @@ TEST_F(ModelTest, OnlyANewPortResetsTheModel) {
   EXPECT_EQ(Globals::seq().ComPortNo(), 3);
 }
 
-TEST_F(ModelTest, SubNameCheck) {
+TEST_F(ModelTest, SubNameCheckAndDigitalOption) {
   const std::pair<const char*, bool> cases[] = {{"0100", true},  {"0000", true},  {"00FF", true},
                                                 {"0101", false}, {"0200", false}, {"1000", false},
                                                 {"010012", true}, {"01", true}};
   for (const auto& [name, legal] : cases) EXPECT_EQ(model().RigOpFunc_CheckSubNameLegal(name), legal) << name;
-}
-
-TEST_F(ModelTest, DigitalOptionIsStored) {
   EXPECT_FALSE(model().RigVelaOp_Digital_Option());
   model().setRigVelaOp_Digital_Option(true);
   EXPECT_TRUE(model().RigVelaOp_Digital_Option());

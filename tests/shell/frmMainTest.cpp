@@ -250,7 +250,6 @@ TEST_F(WindowKeysTest, TheHiddenKeySequenceReplacesTheCaption) {
   QTest::keyClicks(&button, "xRAVLENservice");
   EXPECT_EQ(w.keyBuffer(), "SBWMFOTFSWJDF");
   EXPECT_EQ(w.windowTitle(), "Ravlen ADJ - service bench edition");
-  EXPECT_EQ(frmMain::DecodeHiddenText("cb"), "ab");
 }
 
 TEST_F(MainWindowTest, SeparatorLinesPortLabelColoursAndFonts) {
