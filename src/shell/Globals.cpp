@@ -4,6 +4,7 @@
 #include "QtSerialControl.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
+#include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 #include "frmCom.h"
 #include "frmMain.h"
@@ -17,6 +18,7 @@ struct Instances {
   std::unique_ptr<frmCom> com;
   std::unique_ptr<clsCmcLnk3Sequence> seq;
   std::unique_ptr<clsIndOp_RigVela> model;
+  std::unique_ptr<clsConsole> console;
   std::unique_ptr<frmMain> mainWindow;
 };
 
@@ -51,15 +53,29 @@ clsCmcLnk3Sequence& Globals::seq() {
   return *p;
 }
 
+// The model and the window reach each other while they initialise: each is
+// reachable before its initialisation runs.
 clsIndOp_RigVela& Globals::model() {
   auto& p = instances().model;
-  if (!p) p = std::make_unique<clsIndOp_RigVela>();
+  if (!p) {
+    p = std::make_unique<clsIndOp_RigVela>();
+    p->Class_Initialize();
+  }
+  return *p;
+}
+
+clsConsole& Globals::console() {
+  auto& p = instances().console;
+  if (!p) p = std::make_unique<clsConsole>();
   return *p;
 }
 
 frmMain& Globals::mainWindow() {
   auto& p = instances().mainWindow;
-  if (!p) p = std::make_unique<frmMain>();
+  if (!p) {
+    p = std::make_unique<frmMain>();
+    p->Form_Initialize();
+  }
   return *p;
 }
 
@@ -69,13 +85,14 @@ bool Globals::mainWindowExists() { return instances().mainWindow != nullptr; }
 
 bool Globals::anyExists() {
   const Instances& all = instances();
-  return all.radio || all.com || all.seq || all.model || all.mainWindow;
+  return all.radio || all.com || all.seq || all.model || all.console || all.mainWindow;
 }
 
 void Globals::setSerialFactory(SerialFactory factory) { instances().serialFactory = std::move(factory); }
 
 void Globals::tearDown() {
   Instances& all = instances();
+  all.console.reset();
   all.mainWindow.reset();
   all.model.reset();
   all.seq.reset();

@@ -9,6 +9,7 @@ class clsCmcRadio;
 class frmCom;
 class clsCmcLnk3Sequence;
 class clsIndOp_RigVela;
+class clsConsole;
 class frmMain;
 
 class Globals {
@@ -19,6 +20,7 @@ class Globals {
   static frmCom& com();
   static clsCmcLnk3Sequence& seq();
   static clsIndOp_RigVela& model();
+  static clsConsole& console();
   static frmMain& mainWindow();
 
   static bool comExists();

@@ -1,21 +1,44 @@
 #include "frmMain.h"
 
-#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
 #include <QMenuBar>
-#include <QVBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <algorithm>
 
 #include "Common.h"
 #include "Globals.h"
+#include "Twips.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcProfileIO.h"
+#include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 #include "frmCom.h"
 
 namespace {
+
+// Typed one code lower and in any case: the trigger of the hidden caption.
+const char* const kHiddenTrigger = "SBWMFOTFSWJDF";
+const char* const kHiddenText = "opjujef!idofc!fdjwsft!.!KEB!ofmwbS";
+constexpr int kKeyBufferLength = 13;
+constexpr double kComBusyPlace = 120;
+
+QFont courierNew(double points, bool bold = false) {
+  QFont font("Courier New");
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
 
 constexpr int16_t kMaxReleaseSeconds = 32;  // seconds * 1000 must stay a 16-bit value
 
@@ -36,17 +59,67 @@ std::string withChecks(const std::string& head, std::initializer_list<const char
 }  // namespace
 
 frmMain::frmMain() {
-  setFont(QFont("Courier New"));
-  auto* central = new QWidget(this);
-  auto* layout = new QVBoxLayout(central);
-  lblTitle_.setParent(central);
-  lblComBusy_.setParent(central);
-  layout->addWidget(&lblComBusy_);
-  layout->addWidget(&lblTitle_);
-  layout->addStretch();
-  setCentralWidget(central);
+  setFont(courierNew(9));
+  buildControls();
   buildMenus();
-  Form_Initialize();
+  qApp->installEventFilter(this);
+}
+
+frmMain::~frmMain() { qApp->removeEventFilter(this); }
+
+void frmMain::buildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  for (QWidget*& line : linSepa_) {
+    line = new QWidget(central);
+    line->setAutoFillBackground(true);
+  }
+  lblComBusy_ = new QLabel(central);
+  for (size_t i = 0; i < cmd00_.size(); ++i) {
+    cmd00_[i] = new QPushButton(central);
+    connect(cmd00_[i], &QPushButton::clicked, this, [this, i] { cmd00_Click(static_cast<int16_t>(i)); });
+  }
+  buildFrames(central);
+  sizeLabels();
+}
+
+void frmMain::buildFrames(QWidget* central) {
+  fra01_[0] = new QGroupBox(central);
+  lblTitle_ = new QLabel(fra01_[0]);
+  lblTitle_->setFont(courierNew(9.75));
+  lblTitle_->setAlignment(Qt::AlignCenter);
+  lblProgress_ = new QLabel(fra01_[0]);
+  lblProgress_->setFont(courierNew(9, true));
+
+  fra01_[1] = new QGroupBox(central);
+  auto* lists = new QFrame(fra01_[1]);
+  fra01_[2] = lists;
+  for (QListWidget*& list : lbo01_) {
+    list = new QListWidget(lists);
+    list->setFont(courierNew(8.25));
+  }
+  lboConsole_ = new QListWidget(fra01_[1]);
+  lboConsole_->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  fra01_[3] = new QGroupBox(central);
+  txtDispPara_ = new QPlainTextEdit(fra01_[3]);
+  txtDispPara_->setReadOnly(true);
+  txtDispPara_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+  // Not connected: the title frame shows, the model task switches frames later.
+  fra01_[1]->hide();
+  fra01_[3]->hide();
+}
+
+// The labels keep these sizes; the layout centres them.
+void frmMain::sizeLabels() {
+  const QFontMetrics title(lblTitle_->font());
+  const int titleWidth = title.horizontalAdvance(QString(30, 'M'));
+  lblTitle_->resize(titleWidth + 8, 3 * title.lineSpacing() + 8);
+  const QFontMetrics progress(lblProgress_->font());
+  lblProgress_->resize(progress.horizontalAdvance(QString(32, 'o')) + 4, progress.height() + 4);
+  const QFontMetrics port(lblComBusy_->font());
+  lblComBusy_->resize(port.horizontalAdvance("COM 10: CLOSE") + 4, port.height() + 2);
 }
 
 void frmMain::buildMenus() {
@@ -78,17 +151,138 @@ void frmMain::Form_Initialize() {
 
 void frmMain::Form_Load() {
   setWindowTitle(Common::AppTitle);
-  lblTitle_.setText(QString("%1\r\n%2\r\n%3")
-                        .arg(Common::AppTitle, "Adjust Utility for Selvik", "Ravlen Radio Works 2026"));
+  lblTitle_->setText(QString("%1\r\n%2\r\n%3")
+                         .arg(Common::AppTitle, "Adjust Utility for Selvik", "Ravlen Radio Works 2026"));
+  clsIndOp_RigVela& model = Globals::model();
+  model.RigOpFunc_FormResource();
+  model.RigOpFunc_FormLayout();
 }
 
 void frmMain::showEvent(QShowEvent* event) {
   if (!loaded_) {
     loaded_ = true;
     Form_Load();
+    Form_Resize();
   }
-  lblComBusy_.clear();  // rewritten by the next tick
   QMainWindow::showEvent(event);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (loaded_) Form_Resize();
+}
+
+void frmMain::Form_Resize() {
+  const int width = innerSize().width();
+  for (size_t i = 0; i < linSepa_.size(); ++i) {
+    linSepa_[i]->setGeometry(0, static_cast<int>(i), width, 1);
+    QPalette linePalette = linSepa_[i]->palette();
+    linePalette.setColor(QPalette::Window, SystemColor(i == 0 ? Shadow : Highlight));
+    linSepa_[i]->setPalette(linePalette);
+  }
+  lblComBusy_->clear();
+  const Twips twips = Twips::ForScreen(screen());
+  twips.Move(*lblComBusy_, kComBusyPlace, kComBusyPlace);
+  Globals::model().RigOpFunc_FormLayout();
+}
+
+QSize frmMain::innerSize() {
+  if (QLayout* frame = layout()) {
+    frame->invalidate();
+    frame->activate();
+  }
+  return centralWidget()->size();
+}
+
+void frmMain::setOuterGeometry(const QRect& outer) {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  resize((outer.size() - frame).expandedTo(QSize(1, 1)));
+  move(outer.topLeft());
+}
+
+QColor frmMain::SystemColor(int16_t index) const {
+  switch (index) {
+    case Shadow:
+      return palette().color(QPalette::Active, QPalette::Dark);
+    case GrayText:
+      return palette().color(QPalette::Disabled, QPalette::WindowText);
+    case ButtonText:
+      return palette().color(QPalette::Active, QPalette::ButtonText);
+    case Highlight:
+      return palette().color(QPalette::Active, QPalette::Light);
+    default:
+      return palette().color(QPalette::Active, QPalette::WindowText);
+  }
+}
+
+// The window sees every key before its controls (F5), then the console list and
+// the buttons see their own; nothing here stops a key but the console's steps.
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (isFirstReceiver(watched)) Form_KeyDown(key->key());
+    if (watched == lboConsole_) return lboConsole_KeyDown(key->key(), key->modifiers());
+    for (QPushButton* button : cmd00_) {
+      if (watched == button) cmd00_KeyPress(key->text());
+    }
+  } else if (event->type() == QEvent::FocusIn && watched == lboConsole_) {
+    lboConsole_GotFocus();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// A key goes first to the focused control (or to the window without one), then
+// up through its parents: the window acts on it once, at the first of these.
+bool frmMain::isFirstReceiver(const QObject* watched) const {
+  const QWidget* first = focusWidget() ? focusWidget() : this;
+  return watched == first;
+}
+
+void frmMain::Form_KeyDown(int key) {
+  if (key == Qt::Key_F5) Globals::model().RigOpFunc_ClickCmd00(1);
+}
+
+bool frmMain::lboConsole_KeyDown(int key, Qt::KeyboardModifiers shift) {
+  const int16_t row = static_cast<int16_t>(lboConsole_->currentRow());
+  const bool shifted = shift.testFlag(Qt::ShiftModifier);
+  clsConsole& console = Globals::console();
+  const bool hasRow = row >= 0 && row < console.ListCount();
+  switch (key) {
+    case Qt::Key_Left:
+      if (hasRow) console.UpDown(row, shifted ? -5 : -1);
+      return true;
+    case Qt::Key_Right:
+      if (hasRow) console.UpDown(row, shifted ? 5 : 1);
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (hasRow) console.EnterPushed(row);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void frmMain::lboConsole_GotFocus() {
+  if (lboConsole_->currentRow() < 0 && lboConsole_->count() > 0) lboConsole_->setCurrentRow(0);
+}
+
+void frmMain::cmd00_Click(int16_t index) {
+  if (index >= 0 && index <= 2) Globals::model().RigOpFunc_ClickCmd00(index);
+}
+
+void frmMain::cmd00_KeyPress(const QString& typed) {
+  for (const QChar c : typed) {
+    keyBuffer_ += QChar(static_cast<char16_t>(c.unicode() + 1)).toUpper();
+    keyBuffer_ = keyBuffer_.right(kKeyBufferLength);
+    if (keyBuffer_ == QLatin1String(kHiddenTrigger)) setWindowTitle(DecodeHiddenText(kHiddenText));
+  }
+}
+
+QString frmMain::DecodeHiddenText(const QString& stored) {
+  QString text;
+  for (qsizetype i = stored.size() - 1; i >= 0; --i) text += QChar(static_cast<char16_t>(stored[i].unicode() - 1));
+  return text;
 }
 
 void frmMain::setComPortNo(int16_t portNo) {
@@ -119,13 +313,12 @@ void frmMain::refreshPortLabel() {
   const bool open = Globals::com().comOpen();
   const QString text =
       QString::fromStdString("COM" + SignedNumberText(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
-  if (lblComBusy_.text() != text) lblComBusy_.setText(text);
-  const QColor colour = open ? palette().color(QPalette::Active, QPalette::ButtonText)
-                             : palette().color(QPalette::Disabled, QPalette::WindowText);
-  if (lblComBusy_.palette().color(QPalette::WindowText) != colour) {
-    QPalette labelPalette = lblComBusy_.palette();
+  if (lblComBusy_->text() != text) lblComBusy_->setText(text);
+  const QColor colour = SystemColor(open ? ButtonText : GrayText);
+  if (lblComBusy_->palette().color(QPalette::WindowText) != colour) {
+    QPalette labelPalette = lblComBusy_->palette();
     labelPalette.setColor(QPalette::WindowText, colour);
-    lblComBusy_.setPalette(labelPalette);
+    lblComBusy_->setPalette(labelPalette);
   }
 }
 

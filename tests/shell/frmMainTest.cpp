@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFontInfo>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include "AppFixture.h"
 #include "Globals.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
+#include "clsConsole.h"
+#include "clsIndOp_RigVela.h"
 #include "frmCom.h"
 #include "frmMain.h"
 #include "start.h"
@@ -130,6 +137,144 @@ TEST_F(MainWindowTest, NoSecondMessageWhileTheFirstIsOpen) {
   com.lnk3D().setnowError(1);
   tick();
   EXPECT_EQ(messages.size(), 1u);
+}
+
+// The window shown with its console frame, as while editing, and active.
+class WindowKeysTest : public MainWindowTest {
+ protected:
+  WindowKeysTest() : w(Globals::mainWindow()), list(w.lboConsole()), console(Globals::console()) {
+    w.fra01(1).show();
+    w.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    list.setFocus();
+    list.setCurrentRow(4);
+  }
+
+  frmMain& w;
+  QListWidget& list;
+  clsConsole& console;
+};
+
+// Records the keys that reach a control.
+struct KeyRecorder : QObject {
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) keys.push_back(static_cast<QKeyEvent*>(event)->key());
+    return false;
+  }
+  std::vector<int> keys;
+};
+
+TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int16_t from, to;
+  };
+  const Case cases[] = {
+      {Qt::Key_Right, Qt::ShiftModifier, 0, 5},  {Qt::Key_Right, Qt::NoModifier, 0, 1},
+      {Qt::Key_Right, Qt::ControlModifier, 0, 1}, {Qt::Key_Right, Qt::AltModifier, 0, 1},
+      {Qt::Key_Left, Qt::NoModifier, 10, 9},     {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier, 10, 5},
+      {Qt::Key_Left, Qt::NoModifier, 0, 0},      {Qt::Key_Right, Qt::ShiftModifier, 253, 255},
+  };
+  for (const Case& c : cases) {
+    console.setValue(4, c.from);
+    console.setflgChanged(4, false);
+    QTest::keyClick(&list, c.key, c.modifiers);
+    EXPECT_EQ(console.Value(4), c.to) << c.key << " from " << c.from;
+    EXPECT_TRUE(console.flgChanged(4));
+    EXPECT_EQ(list.currentRow(), 4) << "the arrows do not reach the list";
+  }
+  EXPECT_EQ(list.item(4)->text().toStdString(), "       BAL: 255 [####################]");
+}
+
+TEST_F(WindowKeysTest, EnterAndTheKeypadKeyMarkTheRow) {
+  QTest::keyClick(&list, Qt::Key_Return);
+  EXPECT_TRUE(console.flgEnterOn(4));
+  list.setCurrentRow(9);
+  QTest::keyClick(&list, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(console.flgEnterOn(9));
+  EXPECT_FALSE(console.flgEnterOn(4));
+}
+
+TEST_F(WindowKeysTest, OtherKeysMoveTheSelection) {
+  QTest::keyClick(&list, Qt::Key_Down);
+  EXPECT_EQ(list.currentRow(), 5);
+  QTest::keyClick(&list, Qt::Key_End);
+  EXPECT_EQ(list.currentRow(), 16);
+  for (int16_t i = 0; i < 17; ++i) EXPECT_FALSE(console.flgChanged(i));
+}
+
+TEST_F(WindowKeysTest, F5ReachesTheReloadButtonAndStillTheList) {
+  KeyRecorder seen;
+  list.installEventFilter(&seen);
+  console.EnterPushed(16);
+  QTest::keyClick(&list, Qt::Key_F5);
+  EXPECT_FALSE(console.flgEnterOn(16)) << "the button's handler ends any procedure";
+  EXPECT_EQ(seen.keys, std::vector<int>{Qt::Key_F5});
+
+  w.cmd00(1).setFocus();
+  console.EnterPushed(16);
+  QTest::keyClick(&w.cmd00(1), Qt::Key_F5);
+  EXPECT_FALSE(console.flgEnterOn(16));
+  list.removeEventFilter(&seen);
+}
+
+TEST_F(WindowKeysTest, FocusSelectsTheFirstRowOnlyWhenNoneIsSelected) {
+  w.cmd00(0).setFocus();
+  list.setCurrentRow(-1);
+  list.setFocus();
+  EXPECT_EQ(list.currentRow(), 0);
+  EXPECT_TRUE(list.item(0)->isSelected());
+  list.setCurrentRow(7);
+  w.cmd00(0).setFocus();
+  list.setFocus();
+  EXPECT_EQ(list.currentRow(), 7);
+  w.cmd00(0).setFocus();
+  list.clear();
+  list.setFocus();
+  EXPECT_EQ(list.currentRow(), -1);
+}
+
+TEST_F(WindowKeysTest, ButtonsReachTheModel) {
+  console.setValue(2, 50);
+  QTest::mouseClick(&w.cmd00(0), Qt::LeftButton);
+  EXPECT_EQ(Globals::model().opState(), 1);
+  EXPECT_EQ(console.Value(2), 0);
+}
+
+TEST_F(WindowKeysTest, TheHiddenKeySequenceReplacesTheCaption) {
+  QPushButton& button = w.cmd00(2);
+  button.setFocus();
+  QTest::keyClicks(&button, "ravlenservic");
+  EXPECT_EQ(w.windowTitle(), "Ravlen ADJ Rev.1.0");
+  QTest::keyClicks(&button, "xRAVLENservice");
+  EXPECT_EQ(w.keyBuffer(), "SBWMFOTFSWJDF");
+  EXPECT_EQ(w.windowTitle(), "Ravlen ADJ - service bench edition");
+}
+
+TEST_F(MainWindowTest, SeparatorLinesPortLabelColoursAndFonts) {
+  frmMain& w = Globals::mainWindow();
+  const int width = w.centralWidget()->width();
+  EXPECT_EQ(w.linSepa(0).geometry(), QRect(0, 0, width, 1));
+  EXPECT_EQ(w.linSepa(1).geometry(), QRect(0, 1, width, 1));
+  EXPECT_EQ(w.linSepa(0).palette().color(QPalette::Window), w.palette().color(QPalette::Dark));
+  EXPECT_EQ(w.linSepa(1).palette().color(QPalette::Window), w.palette().color(QPalette::Light));
+  EXPECT_EQ(w.SystemColor(frmMain::GrayText), w.palette().color(QPalette::Disabled, QPalette::WindowText));
+  EXPECT_EQ(w.SystemColor(frmMain::ButtonText), w.palette().color(QPalette::ButtonText));
+  EXPECT_EQ(w.lblComBusy().pos(), QPoint(8, 8));
+  EXPECT_EQ(w.lblComBusy().text(), "");
+  tick();
+  EXPECT_EQ(w.lblComBusy().text(), "COM 1: CLOSE");
+
+  const std::pair<QWidget*, double> fonts[] = {{&w.lboConsole(), 9},  {&w.cmd00(1), 9},     {&w.txtDispPara(), 9},
+                                               {&w.lblTitle(), 9.75}, {&w.lbo01(0), 8.25}, {&w.lbo01(1), 8.25}};
+  for (const auto& [control, points] : fonts) {
+    EXPECT_EQ(control->font().family(), "Courier New");
+    EXPECT_DOUBLE_EQ(control->font().pointSizeF(), points);
+    EXPECT_TRUE(QFontInfo(control->font()).fixedPitch()) << QFontInfo(control->font()).family().toStdString();
+  }
+  EXPECT_TRUE(w.lblProgress().font().bold());
+  EXPECT_TRUE(w.txtDispPara().isReadOnly());
 }
 
 }  // namespace

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPushButton>
+
+#include "AppFixture.h"
+#include "Globals.h"
+#include "clsCmcLnk3Sequence.h"
+#include "clsCmcRadio.h"
+#include "clsConsole.h"
+#include "clsIndOp_RigVela.h"
+#include "frmMain.h"
+
+namespace {
+
+const char* const kNoBar = "";
+const char* const kEmptyBar = " [--------------------]";
+
+struct Expected {
+  const char* title;
+  int16_t min, max;
+  int32_t eeAdr;
+  int16_t e8, evDisp, evSend, evEnter;
+  bool loop, bar;
+  int32_t wait;
+};
+
+// The Selvik's rows as the technician's manual lists them.
+const Expected kRows[17] = {
+    {"    CH No.", 0, 0, -1, 0x00, 0, 0, -1, true, false, 200},
+    {" Pow(H CB)", 0, 255, 168, 0x09, -1, -1, -1, false, true, 200},
+    {"Pow(H Pri)", 0, 255, 167, 0x0A, -1, -1, -1, false, true, 200},
+    {"  Pow(Low)", 0, 255, 166, 0x0B, -1, -1, -1, false, true, 200},
+    {"       BAL", 0, 255, 99, 0x10, -1, -1, -1, false, true, 200},
+    {"     MOD W", 0, 255, 98, 0x0C, -1, -1, -1, false, true, 200},
+    {" CTCS/DTCS", 0, 255, 83, 0x0F, -1, -1, -1, false, true, 200},
+    {"       SQL", 0, 255, 184, 0x08, -1, -1, -1, false, true, 200},
+    {"       REF", 0, 255, 173, 0x05, -1, -1, -1, false, true, 200},
+    {"   BPF ALL", 0, 255, -1, -1, 2, -1, 7, false, false, 200},
+    {"    BPF T1", 0, 255, 84, 0x13, 3, -1, 3, false, true, 200},
+    {"    BPF T2", 0, 255, 85, 0x14, 3, -1, 4, false, true, 200},
+    {"    RX LVA", 0, 255, 92, 0x06, 6, -1, 8, false, true, 500},
+    {"    TX LVA", 0, 255, 93, 0x07, 6, -1, 9, false, true, 500},
+    {"LV(RX LVA)", 0, 255, -1, -1, 7, -1, -1, false, true, 200},
+    {"LV(TX LVA)", 0, 255, -1, -1, 7, -1, -1, false, true, 200},
+    {"      RSSI", 0, 255, -1, -1, 4, -1, 1, false, false, 200},
+};
+
+class ModelTest : public AppFixture {
+ protected:
+  ModelTest() { Globals::model(); }
+  clsIndOp_RigVela& model() { return Globals::model(); }
+  clsConsole& console() { return Globals::console(); }
+  QListWidget& list() { return Globals::mainWindow().lboConsole(); }
+};
+
+TEST_F(ModelTest, ResetBuildsTheSeventeenRowsWhateverTheListHeld) {
+  for (int i = 0; i < 25; ++i) list().addItem("left over");
+  console().setValue(4, 77);
+  console().EnterPushed(9);
+  console().setWaitAfterE8(12, 1);
+  model().RigOpFunc_ResetAll();
+
+  ASSERT_EQ(console().ListCount(), 17);
+  ASSERT_EQ(list().count(), 17);
+  for (int16_t i = 0; i < 17; ++i) {
+    const Expected& e = kRows[i];
+    SCOPED_TRACE(e.title);
+    EXPECT_EQ(console().Title(i), e.title);
+    EXPECT_EQ(console().Value(i), 0);
+    EXPECT_EQ(console().Min(i), e.min);
+    EXPECT_EQ(console().Max(i), e.max);
+    EXPECT_EQ(console().EeAdr(i), e.eeAdr);
+    EXPECT_FALSE(console().EeDataSigned(i));
+    EXPECT_EQ(console().E8Command(i), e.e8);
+    EXPECT_EQ(console().Event_Disp(i), e.evDisp);
+    EXPECT_EQ(console().Event_Changed(i), -1);
+    EXPECT_EQ(console().Event_SendE8(i), e.evSend);
+    EXPECT_EQ(console().Event_Enter(i), e.evEnter);
+    EXPECT_EQ(console().LoopVal(i), e.loop);
+    EXPECT_EQ(console().BarExist(i), e.bar);
+    EXPECT_EQ(console().WaitAfterE8(i), e.wait);
+    EXPECT_FALSE(console().flgChanged(i));
+    EXPECT_FALSE(console().flgEnterOn(i));
+    EXPECT_EQ(list().item(i)->text().toStdString(), std::string(e.title) + ":   0" + (e.bar ? kEmptyBar : kNoBar));
+  }
+}
+
+TEST_F(ModelTest, ResetKeepsTheIndicesTheModelWorksWith) {
+  const RigVelaItemIndex& kept = model().itemIndex();
+  EXPECT_EQ(kept.chNo, 0);
+  EXPECT_EQ(kept.bal, 4);
+  EXPECT_EQ(kept.modW, 5);
+  EXPECT_EQ(kept.bpfAll, 9);
+  EXPECT_EQ(kept.bpfT1, 10);
+  EXPECT_EQ(kept.rxLva, 12);
+  EXPECT_EQ(kept.lvRxLva, 14);
+  EXPECT_EQ(kept.lvTxLva, 15);
+  EXPECT_EQ(kept.rssi, 16);
+  EXPECT_EQ(model().autoState().bpfItem, 9);
+}
+
+TEST_F(ModelTest, CreationSetsPortTablesAndIdleState) {
+  EXPECT_EQ(model().ComPortNo(), 1);
+  EXPECT_EQ(Globals::seq().ComPortNo(), 1);
+  EXPECT_EQ(model().opState(), 0);
+  EXPECT_TRUE(model().RigVelaProp_Shielding());
+  const int16_t borders[22] = {0,   16,  24,  32,  40,  48,  64,  80,  96,  112, 128,
+                               144, 160, 176, 192, 208, 216, 224, 232, 240, 255, 0};
+  for (int16_t i = 0; i < 22; ++i) EXPECT_EQ(model().RigVelaOp_Table_Txf_TempBorder(i), borders[i]) << i;
+  const RigVelaReadingTables& r = model().readings();
+  EXPECT_EQ(r.adCode, (std::array<int16_t, 6>{0, 3, 5, 4, 0, 0}));
+  EXPECT_EQ(r.daCode, (std::array<int16_t, 9>{16, 17, 18, 19, 12, 13, 14, 11, 15}));
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(r.adLast[i], -1);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(r.daLast[i], -1);
+  for (bool failed : model().autoState().lvaFailed) EXPECT_FALSE(failed);
+}
+
+TEST_F(ModelTest, OnlyANewPortResetsTheModel) {
+  console().setValue(8, 42);
+  model().RigOpFunc_SetComPortNo(1);
+  EXPECT_EQ(console().Value(8), 42);
+  model().RigOpFunc_SetComPortNo(3);
+  EXPECT_EQ(console().Value(8), 0);
+  EXPECT_EQ(model().ComPortNo(), 3);
+  EXPECT_EQ(Globals::seq().ComPortNo(), 3);
+}
+
+TEST_F(ModelTest, SubNameCheckAndDigitalOption) {
+  const std::pair<const char*, bool> cases[] = {{"0100", true},  {"0000", true},  {"00FF", true},
+                                                {"0101", false}, {"0200", false}, {"1000", false},
+                                                {"010012", true}, {"01", true}};
+  for (const auto& [name, legal] : cases) EXPECT_EQ(model().RigOpFunc_CheckSubNameLegal(name), legal) << name;
+  EXPECT_FALSE(model().RigVelaOp_Digital_Option());
+  model().setRigVelaOp_Digital_Option(true);
+  EXPECT_TRUE(model().RigVelaOp_Digital_Option());
+}
+
+TEST_F(ModelTest, ResourcesFillTheButtonsListsAndProgress) {
+  frmMain& w = Globals::mainWindow();
+  w.lbo01(0).addItem("stale");
+  w.lblProgress().setText("ooo");
+  model().RigOpFunc_FormResource();
+  EXPECT_EQ(w.cmd00(0).text(), "Connect");
+  EXPECT_EQ(w.cmd00(1).text(), "Reload(F5)");
+  EXPECT_EQ(w.cmd00(2).text(), "Disp para");
+  const std::pair<int16_t, int> lists[] = {{0, 5}, {1, 9}};
+  for (const auto& [index, readings] : lists) {
+    QListWidget& l = w.lbo01(index);
+    ASSERT_EQ(l.count(), readings + 1);
+    EXPECT_EQ(l.item(0)->text(), index == 0 ? "[A/D]" : "[D/A]");
+    for (int i = 1; i <= readings; ++i) EXPECT_EQ(l.item(i)->text(), "----");
+  }
+  EXPECT_EQ(w.lblProgress().text(), QString(32, ' '));
+}
+
+TEST_F(ModelTest, ButtonsEndAProcedureAndConnectStartsTheRead) {
+  console().EnterPushed(16);
+  model().RigOpFunc_ClickCmd00(1);
+  EXPECT_FALSE(console().flgEnterOn(16));
+  EXPECT_FALSE(model().taskState().reloadRequest) << "no reload while not connected";
+  console().setValue(3, 9);
+  model().RigOpFunc_ClickCmd00(0);
+  EXPECT_EQ(console().Value(3), 0);
+  EXPECT_EQ(model().opState(), 1);
+  EXPECT_TRUE(model().taskState().stateEntered);
+}
+
+}  // namespace
