@@ -90,17 +90,6 @@ TEST_F(DispPara, ShowsTheImageAtTheMomentOfTheCall) {
   EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[7], "                   REF Level:    5");
 }
 
-TEST(DispParaFormat, SignedAndUnsignedColumns) {
-  const std::tuple<int32_t, const char*, const char*> cases[] = {
-      {0, "   0", "   0"},   {1, "   1", "   1"},     {127, " 127", " 127"}, {128, " 128", "-128"},
-      {200, " 200", " -56"}, {255, " 255", "  -1"},   {99, "  99", "  99"},  {129, " 129", "-127"},
-  };
-  for (const auto& [v, unsignedText, signedText] : cases) {
-    EXPECT_EQ(clsIndEep_RigVela::RigVelaEep_FmtUnsigned(v), unsignedText) << v;
-    EXPECT_EQ(clsIndEep_RigVela::RigVelaEep_FmtSigned(v), signedText) << v;
-  }
-}
-
 TEST_F(DispPara, EmptyImageGivesZerosThroughout) {
   clsCmcEeprom blank;
   clsIndPtbl_RigVela blankTable(blank);
