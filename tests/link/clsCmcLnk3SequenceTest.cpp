@@ -9,7 +9,7 @@ namespace {
 
 class SequencerTest : public ::testing::Test {
  protected:
-  explicit SequencerTest(TransceiverSettings settings = {}) : rig(settings), link(rig, clock) {}
+  SequencerTest() : link(rig, clock) {}
 
   void useSettings(const TransceiverSettings& s) { rig.setSettings(s); }
   size_t framesWritten(uint8_t command) const {
@@ -45,10 +45,7 @@ TEST_F(SequencerTest, CloneReadCopiesTheWholeImage) {
 }
 
 TEST_F(SequencerTest, TheReportedSubCodeReplacesTheExpectedOne) {
-  TransceiverSettings s;
-  s.subCode = 0x0042;
-  s.optionFlags = 0x10;
-  useSettings(s);
+  useSettings({.subCode = 0x0042, .optionFlags = 0x10});
   seq.easyCloneRead();
   ASSERT_TRUE(link.runOperation());
   EXPECT_EQ(seq.error(), 0);
@@ -74,11 +71,7 @@ TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.read << " " << c.model << " " << c.sub << " " << int(c.format));
-    TransceiverSettings s;
-    s.modelCode = c.model;
-    s.subCode = c.sub;
-    s.formatByte = c.format;
-    useSettings(s);
+    useSettings({.modelCode = c.model, .subCode = c.sub, .formatByte = c.format});
     link.client.reports.clear();
     const size_t requests = framesWritten(0xE3);
     c.read ? seq.easyCloneRead() : seq.easyCloneWrite();
@@ -101,9 +94,7 @@ TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
 }
 
 TEST_F(SequencerTest, NoEchoEndsWithDriverCodeOneAfterOneSecond) {
-  TransceiverSettings s;
-  s.noEcho = true;
-  useSettings(s);
+  useSettings({.noEcho = true});
   const int32_t start = clock.now();
   seq.easyCloneRead();
   while (seq.OpRunning() && link.client.reports.empty()) link.tick();
@@ -116,9 +107,7 @@ TEST_F(SequencerTest, NoEchoEndsWithDriverCodeOneAfterOneSecond) {
 }
 
 TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
-  TransceiverSettings s;
-  s.noAnswer = true;
-  useSettings(s);
+  useSettings({.noAnswer = true});
   link.port.setcomOpen(true);
   const int32_t start = clock.now();
   seq.easySendE8ReqAnswer("033033");
@@ -159,11 +148,11 @@ TEST_F(SequencerTest, CorruptedAnswersAndCountsGiveTheirDriverCodes) {
     TransceiverSettings settings;
     int16_t code;
   } cases[] = {
-      {[] { TransceiverSettings s; s.corruptAnswerFrame = 5; return s; }(), 3},
-      {[] { TransceiverSettings s; s.badChecksumAnswerFrame = 3; return s; }(), 3},
-      {[] { TransceiverSettings s; s.wrongE5Count = true; return s; }(), 4},
-      {[] { TransceiverSettings s; s.hangUpAfterE4 = 100; return s; }(), 2},
-      {[] { TransceiverSettings s; s.answerSource = 0xE0; return s; }(), 2},
+      {{.corruptAnswerFrame = 5}, 3},
+      {{.badChecksumAnswerFrame = 3}, 3},
+      {{.wrongE5Count = true}, 4},
+      {{.hangUpAfterE4 = 100}, 2},
+      {{.answerSource = 0xE0}, 2},
   };
   for (const auto& c : cases) {
     rig.reset();
@@ -178,11 +167,7 @@ TEST_F(SequencerTest, CorruptedAnswersAndCountsGiveTheirDriverCodes) {
 }
 
 TEST_F(SequencerTest, NoiseAndSplitDeliveryStillRead) {
-  TransceiverSettings s;
-  s.noiseBeforeAnswer = 7;
-  s.splitWrites = true;
-  s.answerDelayMs = 30;
-  useSettings(s);
+  useSettings({.answerDelayMs = 30, .noiseBeforeAnswer = 7, .splitWrites = true});
   seq.easyCloneRead();
   ASSERT_TRUE(link.runOperation());
   EXPECT_EQ(link.port.largestRead, 1u);
@@ -224,9 +209,7 @@ TEST_F(SequencerTest, AnIdlePortIsReleasedAfterTheHoldTime) {
 }
 
 TEST_F(SequencerTest, NoReleaseWhileAnOperationRunsOrWhenOff) {
-  TransceiverSettings s;
-  s.baud = 9600;  // about 96 s of clone read
-  useSettings(s);
+  useSettings({.baud = 9600});  // about 96 s of clone read
   seq.setcomHoldReload(1000);
   seq.easyCloneRead();
   for (int t = 0; t < 20000; t += 50) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "FakeClock.h"
 #include "clsCmcTick.h"
 
@@ -7,76 +9,41 @@ namespace {
 
 TEST(Countdown, NeverSetReadsZero) {
   FakeClock clock;
-  clsCmcTick t;
-  EXPECT_EQ(t.counter(), 0);
+  EXPECT_EQ(clsCmcTick().counter(), 0);
 }
 
-TEST(Countdown, CountsDownThenStaysOff) {
-  FakeClock clock(5000);
-  clsCmcTick t;
-  t.setcounter(1000);
-  EXPECT_EQ(t.counter(), 1000);
-  clock.advance(400);
-  EXPECT_EQ(t.counter(), 600);
-  clock.advance(599);
-  EXPECT_EQ(t.counter(), 1);
-  clock.advance(1);
-  EXPECT_EQ(t.counter(), 0);
-  clock.set(5000);  // even a clock that went back does not revive it
-  EXPECT_EQ(t.counter(), 0);
-}
-
-TEST(Countdown, ZeroOrNegativeDurationExpiresAtOnce) {
-  FakeClock clock;
-  clsCmcTick t;
-  t.setcounter(0);
-  EXPECT_EQ(t.counter(), 0);
-  t.setcounter(-50);
-  EXPECT_EQ(t.counter(), 0);
-}
-
-TEST(Countdown, KeepsCountingAcrossTheSignedWrap) {
-  FakeClock clock(INT32_MAX - 100);
-  clsCmcTick t;
-  t.setcounter(1000);
-  clock.advance(300);  // now past -2^31
-  ASSERT_LT(clock.now(), 0);
-  // One millisecond less than the true interval is counted across the wrap.
-  EXPECT_EQ(t.counter(), 1000 - 299);
-  clock.advance(698);
-  EXPECT_EQ(t.counter(), 3);
-  clock.advance(3);
-  EXPECT_EQ(t.counter(), 0);
-}
-
-TEST(Countdown, StartingAtTheVeryTopOfTheRange) {
-  FakeClock clock(INT32_MAX);
-  clsCmcTick t;
-  t.setcounter(INT32_MAX);
-  EXPECT_EQ(t.counter(), INT32_MAX);
-  clock.advance(1);
-  EXPECT_EQ(t.counter(), INT32_MAX);  // the wrap itself counts nothing
-  clock.advance(10);
-  EXPECT_EQ(t.counter(), INT32_MAX - 10);
-}
-
-TEST(Countdown, HugeIntervalsReadAsExpired) {
-  FakeClock clock(-2000000000);
-  clsCmcTick t;
-  t.setcounter(INT32_MAX);
-  clock.set(1500000000);  // more than 2^31 ms later in the same direction
-  EXPECT_EQ(t.counter(), 0);
-  t.setcounter(INT32_MAX);
-  clock.set(-10);  // back across zero, neither case: off
-  EXPECT_EQ(t.counter(), 0);
-}
-
-TEST(Countdown, ElapsedJustBelowTheLimitStillCounts) {
-  FakeClock clock(-1073741824);
-  clsCmcTick t;
-  t.setcounter(INT32_MAX);
-  clock.set(1073741822);  // 2^31 - 2 ms later
-  EXPECT_EQ(t.counter(), INT32_MAX - 2147483646);
+// The clock starts at start, the countdown is set to duration; then each step moves
+// the clock (by ms, or to ms when absolute) and reads the countdown.
+TEST(Countdown, FollowsTheClockAcrossItsWrapAndNeverRevives) {
+  struct Step {
+    int32_t ms;
+    int32_t expected;
+    bool absolute = false;
+  };
+  const struct {
+    const char* name;
+    int32_t start, duration;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"counts down", 5000, 1000, {{0, 1000}, {400, 600}, {599, 1}, {1, 0}, {5000, 0, true}}},
+      {"zero", 1000, 0, {{0, 0}}},
+      {"negative", 1000, -50, {{0, 0}}},
+      // One millisecond less than the true interval is counted across the wrap.
+      {"across the wrap", INT32_MAX - 100, 1000, {{300, 1000 - 299}, {698, 3}, {3, 0}}},
+      {"from the top", INT32_MAX, INT32_MAX, {{0, INT32_MAX}, {1, INT32_MAX}, {10, INT32_MAX - 10}}},
+      {"over 2^31 later", -2000000000, INT32_MAX, {{1500000000, 0, true}}},
+      {"back across zero", 1500000000, INT32_MAX, {{-10, 0, true}}},
+      {"2^31 - 2 later", -1073741824, INT32_MAX, {{1073741822, 1, true}}},
+  };
+  for (const auto& c : cases) {
+    FakeClock clock(c.start);
+    clsCmcTick t;
+    t.setcounter(c.duration);
+    for (const Step& s : c.steps) {
+      s.absolute ? clock.set(s.ms) : clock.advance(s.ms);
+      EXPECT_EQ(t.counter(), s.expected) << c.name << " at " << clock.now();
+    }
+  }
 }
 
 }  // namespace

@@ -1,64 +1,61 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "clsCmcEeprom.h"
 
 namespace {
 
-TEST(Eeprom, SingleBytesAreRangeChecked) {
-  clsCmcEeprom ee;
-  EXPECT_EQ(ee.eeSize(), 32112);
-  EXPECT_EQ(ee.ReadByte(32111), 0);
-  EXPECT_EQ(ee.WriteByte(32111, 5), 0);
-  EXPECT_EQ(ee.ReadByte(32111), 5);
-  EXPECT_EQ(ee.WriteByte(32112, 5), 1);
-  EXPECT_EQ(ee.WriteByte(-1, 5), 1);
-  EXPECT_EQ(ee.ReadByte(-1), 0);
-  EXPECT_EQ(ee.ReadByte(32112), 0);
-  EXPECT_EQ(ee.ReadByte(INT32_MIN), 0);
-  EXPECT_EQ(ee.ReadByte(INT32_MAX), 0);
-}
-
-TEST(Eeprom, BlocksCheckFirstAndLastAddress) {
-  clsCmcEeprom ee;
+// Each write of 0xAB bytes into a blank image: its result, and the range it may change
+// (none when first > last). A refused write changes nothing at all.
+TEST(Eeprom, WritesAreRangeCheckedAndRefusedOnesChangeNothing) {
   const Bytes block(16, 0xAB);
-  EXPECT_EQ(ee.WriteBlock(ee.eeSize() - 15, block), 1);
-  for (int32_t a = ee.eeSize() - 16; a < ee.eeSize(); ++a) EXPECT_EQ(ee.ReadByte(a), 0);
-  EXPECT_EQ(ee.WriteBlock(ee.eeSize() - 16, block), 0);
-  for (int32_t a = ee.eeSize() - 16; a < ee.eeSize(); ++a) EXPECT_EQ(ee.ReadByte(a), 0xAB);
-  EXPECT_EQ(ee.WriteBlock(-1, block), 1);
-  // An address near the top of the 32-bit range must not wrap into the image.
-  EXPECT_EQ(ee.WriteBlock(INT32_MAX, block), 1);
-  EXPECT_EQ(ee.FillBlock(INT32_MAX, 1, INT32_MAX), 1);
+  const int32_t end = 32112;
+  const struct {
+    const char* name;
+    std::function<int16_t(clsCmcEeprom&)> write;
+    int16_t result;
+    int32_t first = 1, last = 0;
+  } cases[] = {
+      {"last byte", [](clsCmcEeprom& e) { return e.WriteByte(end - 1, 0xAB); }, 0, end - 1, end - 1},
+      {"byte past the end", [](clsCmcEeprom& e) { return e.WriteByte(end, 0xAB); }, 1},
+      {"byte before the start", [](clsCmcEeprom& e) { return e.WriteByte(-1, 0xAB); }, 1},
+      {"last block", [&](clsCmcEeprom& e) { return e.WriteBlock(end - 16, block); }, 0, end - 16, end - 1},
+      {"block past the end", [&](clsCmcEeprom& e) { return e.WriteBlock(end - 15, block); }, 1},
+      {"block before the start", [&](clsCmcEeprom& e) { return e.WriteBlock(-1, block); }, 1},
+      // An address near the top of the 32-bit range must not wrap into the image.
+      {"block at the top", [&](clsCmcEeprom& e) { return e.WriteBlock(INT32_MAX, block); }, 1},
+      {"fill at the top", [](clsCmcEeprom& e) { return e.FillBlock(INT32_MAX, 0xAB, INT32_MAX); }, 1},
+      {"last fill", [](clsCmcEeprom& e) { return e.FillBlock(end - 16, 0xAB, 16); }, 0, end - 16, end - 1},
+      {"fill past the end", [](clsCmcEeprom& e) { return e.FillBlock(end - 15, 0xAB, 16); }, 1},
+      // Empty writes check the address before.
+      {"empty block at 0", [](clsCmcEeprom& e) { return e.WriteBlock(0, Bytes{}); }, 1},
+      {"empty block at 100", [](clsCmcEeprom& e) { return e.WriteBlock(100, Bytes{}); }, 0},
+      {"empty fill at 0", [](clsCmcEeprom& e) { return e.FillBlock(0, 0xAB, 0); }, 1},
+      {"empty fill at 100", [](clsCmcEeprom& e) { return e.FillBlock(100, 0xAB, 0); }, 0},
+  };
+  for (const auto& c : cases) {
+    clsCmcEeprom ee;
+    EXPECT_EQ(c.write(ee), c.result) << c.name;
+    Bytes expected(end, 0);
+    for (int32_t a = c.first; a <= c.last; ++a) expected[a] = 0xAB;
+    EXPECT_TRUE(ee.bytes() == expected) << c.name;
+  }
 }
 
-TEST(Eeprom, EmptyBlockChecksTheAddressBefore) {
+TEST(Eeprom, ReadsOutsideTheImageGiveZero) {
   clsCmcEeprom ee;
-  EXPECT_EQ(ee.WriteBlock(0, Bytes{}), 1);
-  EXPECT_EQ(ee.WriteBlock(100, Bytes{}), 0);
-  EXPECT_EQ(ee.FillBlock(0, 7, 0), 1);
-  EXPECT_EQ(ee.FillBlock(100, 7, 0), 0);
-  EXPECT_EQ(ee.ReadByte(100), 0);
-}
-
-TEST(Eeprom, FillBlockSetsTheWholeRange) {
-  clsCmcEeprom ee;
-  EXPECT_EQ(ee.FillBlock(ee.eeSize() - 16, 0xFF, 16), 0);
-  EXPECT_EQ(ee.ReadByte(ee.eeSize() - 17), 0);
-  for (int32_t a = ee.eeSize() - 16; a < ee.eeSize(); ++a) EXPECT_EQ(ee.ReadByte(a), 255);
-  EXPECT_EQ(ee.FillBlock(ee.eeSize() - 15, 0xFF, 16), 1);
-}
-
-TEST(Eeprom, ResizingClearsTheImage) {
-  clsCmcEeprom ee;
-  ee.WriteByte(5, 9);
-  ee.seteeSize(100);
-  EXPECT_EQ(ee.eeSize(), 100);
-  EXPECT_EQ(ee.ReadByte(5), 0);
-  EXPECT_EQ(ee.WriteByte(99, 1), 0);
-  EXPECT_EQ(ee.WriteByte(100, 1), 1);
-  ee.seteeSize(-5);
-  EXPECT_EQ(ee.eeSize(), 0);
-  EXPECT_EQ(ee.WriteByte(0, 1), 1);
+  ee.FillBlock(0, 0xFF, ee.eeSize());
+  for (int32_t adr : {-1, 32112, INT32_MIN, INT32_MAX}) {
+    EXPECT_EQ(ee.ReadByte(adr), 0) << adr;
+    EXPECT_EQ(ee.ReadBit(adr, 0), 0) << adr;
+  }
+  EXPECT_TRUE(ee.ReadBlock(0, 0).empty());
+  EXPECT_TRUE(ee.ReadBlock(0, -3).empty());
+  EXPECT_EQ(ee.ReadBlock(ee.eeSize() - 2, 4), (Bytes{0xFF, 0xFF, 0, 0}));
+  EXPECT_EQ(ee.ReadBlock(-2, 4), (Bytes{0, 0, 0xFF, 0xFF}));
+  EXPECT_EQ(ee.ReadBlock(INT32_MAX, 2), (Bytes{0, 0}));
+  for (int16_t bit : {8, 30, -1}) EXPECT_EQ(ee.ReadBit(10, bit), 0) << bit;
 }
 
 TEST(Eeprom, ReadBitFollowsTheByte) {
@@ -68,21 +65,18 @@ TEST(Eeprom, ReadBitFollowsTheByte) {
     EXPECT_EQ(ee.ReadBit(10, 7), v >= 128 ? 1 : 0) << v;
     EXPECT_EQ(ee.ReadBit(10, 0), v & 1) << v;
   }
-  ee.WriteByte(10, 0xFF);
-  EXPECT_EQ(ee.ReadBit(10, 8), 0);
-  EXPECT_EQ(ee.ReadBit(10, 30), 0);
-  EXPECT_EQ(ee.ReadBit(10, -1), 0);
-  EXPECT_EQ(ee.ReadBit(40000, 0), 0);
 }
 
-TEST(Eeprom, ReadBlockOutsideTheImageReadsZero) {
+TEST(Eeprom, ResizingClearsTheImage) {
   clsCmcEeprom ee;
-  ee.FillBlock(0, 0x11, ee.eeSize());
-  EXPECT_TRUE(ee.ReadBlock(0, 0).empty());
-  EXPECT_TRUE(ee.ReadBlock(0, -3).empty());
-  EXPECT_EQ(ee.ReadBlock(ee.eeSize() - 2, 4), (Bytes{0x11, 0x11, 0, 0}));
-  EXPECT_EQ(ee.ReadBlock(-2, 4), (Bytes{0, 0, 0x11, 0x11}));
-  EXPECT_EQ(ee.ReadBlock(INT32_MAX, 2), (Bytes{0, 0}));
+  ee.WriteByte(5, 9);
+  ee.seteeSize(100);
+  EXPECT_EQ(ee.ReadByte(5), 0);
+  EXPECT_EQ(ee.WriteByte(99, 1), 0);
+  EXPECT_EQ(ee.WriteByte(100, 1), 1);
+  ee.seteeSize(-5);
+  EXPECT_EQ(ee.eeSize(), 0);
+  EXPECT_EQ(ee.WriteByte(0, 1), 1);
 }
 
 }  // namespace

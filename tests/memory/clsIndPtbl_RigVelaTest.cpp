@@ -54,18 +54,18 @@ INSTANTIATE_TEST_SUITE_P(Ptbl, SearchTable, ::testing::ValuesIn(SearchCases),
                            return name;
                          });
 
+// Words above the signed 16-bit range stay positive.
 TEST(Ptbl, FieldsComeFromTheMatchingEntry) {
   clsCmcEeprom ee;
   MemoryTestImage::putTable(ee, 10, 3, 0x130,
-                            {{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 64, 1, 0x800}, {2, 0x0123, 0x4567, 0x7654}});
+                            {{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 0xFFFF, 0x8000, 0xFFFE}, {2, 0x0123, 0x4567, 0x7654}});
   clsIndPtbl_RigVela table(ee);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Size(2), 0x0123);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Number(2), 0x4567);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Address(2), 0x7654);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Size(3), 8);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Number(3), 40);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Address(3), 0x600);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), 0x800);
+  const std::vector<Entry> expected{{2, 0x0123, 0x4567, 0x7654}, {3, 8, 40, 0x600}, {6, 0xFFFF, 0x8000, 0xFFFE}};
+  for (const Entry& e : expected) {
+    EXPECT_EQ(table.RigVelaFunc_Obj_Size(e.obj), e.size) << e.obj;
+    EXPECT_EQ(table.RigVelaFunc_Obj_Number(e.obj), e.number) << e.obj;
+    EXPECT_EQ(table.RigVelaFunc_Obj_Address(e.obj), e.address) << e.obj;
+  }
 }
 
 TEST(Ptbl, MissingObjectReadsTheWordsAtTheImageStart) {
@@ -102,15 +102,6 @@ TEST(Ptbl, EntriesPastTheImageEndNeverMatch) {
   // Entry 0 itself ending past the image is not scanned either.
   MemoryTestImage::put16(ee, 294, static_cast<uint16_t>(ee.eeSize() - 4));
   EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(0), 0);
-}
-
-TEST(Ptbl, WordsAboveTheSignedRangeStayPositive) {
-  clsCmcEeprom ee;
-  MemoryTestImage::putTable(ee, 10, 0, 0x130, {{6, 0xFFFF, 0x8000, 0xFFFE}});
-  clsIndPtbl_RigVela table(ee);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Size(6), 0xFFFF);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Number(6), 0x8000);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), 0xFFFE);
 }
 
 }  // namespace

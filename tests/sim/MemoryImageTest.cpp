@@ -10,45 +10,39 @@
 #include "ImageFile.h"
 #include "MemoryImageBuilder.h"
 #include "VirtualTransceiver.h"
+#include "clsIndEep_RigVela.h"
 
 namespace {
 
 int word(const Bytes& image, int adr) { return image.at(adr) * 256 + image.at(adr + 1); }
-bool bit(const Bytes& image, int adr, int b) { return (image.at(adr) >> b) & 1; }
-uint32_t freq(const Bytes& image, int adr) {  // 31 bits; bit 7 of the first byte is a flag
-  return (uint32_t(word(image, adr)) << 16 | uint32_t(word(image, adr + 2))) & 0x7FFFFFFF;
-}
 
-// The utility's lookup: count + 1 entries from the header at 290, the last match wins.
-struct Found {
-  int entry = 0, size = 0, count = 0, address = 0;
+// The image as the utility's own readers see it.
+struct Reader {
+  explicit Reader(const Bytes& image) { ee.WriteBlock(0, image); }
+  clsCmcEeprom ee;
+  clsIndPtbl_RigVela table{ee};
+  clsIndEep_RigVela eep{ee, table};
 };
-Found lookUp(const Bytes& image, int obj) {
-  int entry = 0;
-  for (int i = 0, p = word(image, 294); i <= word(image, 292); ++i, p += word(image, 290)) {
-    if (word(image, p) == obj) entry = p;
-  }
-  return {entry, word(image, entry + 2), word(image, entry + 4), word(image, entry + 6)};
-}
 
 TEST(ImageBuilder, ParameterTableAsTheReaderScansItAndTheMidFlag) {
   const Bytes image = MemoryImageBuilder().build();
   ASSERT_EQ(image.size(), 32112u);
-  const Found channels = lookUp(image, 2), block2 = lookUp(image, 3), common = lookUp(image, 6);
-  EXPECT_GE(channels.size, 21);
-  EXPECT_GE(channels.count, 40);
-  EXPECT_GE(block2.size, 5);
-  EXPECT_GE(block2.count, channels.count);
-  EXPECT_GE(common.size, 38);
+  const Reader r(image);
+  const clsIndPtbl_RigVela& t = r.table;
+  EXPECT_GE(t.RigVelaFunc_Obj_Size(2), 21);
+  EXPECT_GE(t.RigVelaFunc_Obj_Number(2), 40);
+  EXPECT_GE(t.RigVelaFunc_Obj_Size(3), 5);
+  EXPECT_GE(t.RigVelaFunc_Obj_Number(3), t.RigVelaFunc_Obj_Number(2));
+  EXPECT_GE(t.RigVelaFunc_Obj_Size(6), 38);
   // The entry after the last counted one is scanned too and matches nothing.
   const int tableEnd = word(image, 294) + word(image, 290) * (word(image, 292) + 1);
   EXPECT_EQ(word(image, tableEnd - word(image, 290)), 0xFFFF);
   // Objects overlap neither each other, nor the table, nor the fixed bytes below 296.
   std::vector<std::pair<int, int>> ranges{{0, 296}, {word(image, 294), tableEnd}};
-  for (int obj = 1; obj <= 6; ++obj) {
-    const Found f = lookUp(image, obj);
-    ASSERT_NE(f.entry, 0) << obj;
-    ranges.emplace_back(f.address, f.address + f.size * f.count);
+  for (int16_t obj = 1; obj <= 6; ++obj) {
+    ASSERT_NE(t.RigVelaFunc_Ptbl_Search(obj), 0) << obj;
+    const int address = t.RigVelaFunc_Obj_Address(obj);
+    ranges.emplace_back(address, address + t.RigVelaFunc_Obj_Size(obj) * t.RigVelaFunc_Obj_Number(obj));
     EXPECT_LE(ranges.back().second, 32112) << obj;
   }
   for (size_t i = 0; i < ranges.size(); ++i) {
@@ -59,25 +53,26 @@ TEST(ImageBuilder, ParameterTableAsTheReaderScansItAndTheMidFlag) {
   }
   // "Mid" is bit 7 of byte 37 of the common block, and nothing else changes with it.
   const Bytes mid = MemoryImageBuilder().setMid(true).build();
-  Bytes changed = mid;
-  changed[size_t(common.address + 37)] ^= 0x80;
-  EXPECT_TRUE(changed == image && !bit(image, common.address + 37, 7));
+  Reader m(mid);
+  m.eep.RigVelaEep_SetCommonAddress(t.RigVelaFunc_Obj_Address(6));
+  EXPECT_TRUE(m.eep.RigVelaEep_GetMid());
+  m.ee.WriteByte(t.RigVelaFunc_Obj_Address(6) + 37, mid[size_t(t.RigVelaFunc_Obj_Address(6) + 37)] ^ 0x80);
+  EXPECT_TRUE(m.ee.bytes() == image);
   EXPECT_TRUE(VirtualTransceiver({}, mid).midVariant());
   EXPECT_FALSE(VirtualTransceiver({}, image).midVariant());
 }
 
 TEST(ImageBuilder, ChannelsPresentAndInhibitedAsPlanned) {
-  const Bytes image = MemoryImageBuilder().build();
-  const Found ch = lookUp(image, 2);
+  const Reader r(MemoryImageBuilder().build());
+  const int32_t rx = r.table.RigVelaFunc_Obj_Address(2), size = r.table.RigVelaFunc_Obj_Size(2);
   std::set<int> present;
-  for (int c = 0; c < 40; ++c) {
-    const int rx = ch.address + c * ch.size, tx = rx + 4;
-    // The utility's test for a programmed channel.
-    if (!bit(image, rx, 7) && freq(image, rx) == 0) continue;
+  for (int16_t c = 0; c < 40; ++c) {
+    if (!r.eep.RigVelaEep_GetChAppear(rx, c)) continue;
     present.insert(c);
-    EXPECT_EQ(bit(image, rx, 7), c == 6) << c;  // receive side inhibited
-    EXPECT_EQ(bit(image, tx, 7), c == 7) << c;  // transmit side inhibited
-    EXPECT_EQ(freq(image, rx) != freq(image, tx), c == 9) << c;  // split channel
+    EXPECT_EQ(r.eep.Check_Inh(rx + c * size), c == 6) << c;      // receive side inhibited
+    EXPECT_EQ(r.eep.Check_Inh(rx + c * size + 4), c == 7) << c;  // transmit side inhibited
+    EXPECT_EQ(r.eep.RigVelaEep_GetChFreqRxReal(rx, c) != r.eep.RigVelaEep_GetChFreqTxReal(rx + 4, c), c == 9)
+        << c;  // split channel
   }
   EXPECT_EQ(present, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11}));
 }

@@ -57,9 +57,21 @@ TEST(Pacing, DelayAfterTheEchoThenOneLineInOrderAndTimeNeverRunsBack) {
 struct Loop {
   explicit Loop(const TransceiverSettings& s = {}, int32_t start = 1000)
       : clock(start), rig(s), port(rig, [this] { return clock.now(); }) {}
+  // Records every event and takes what has arrived at each receive event, byte by byte.
+  void collect() {
+    port.setRThreshold(1);
+    port.OnComm = [this](int16_t e) {
+      events.push_back(e);
+      if (e != SerialControl::comEvReceive) return;
+      const Bytes piece = port.Input();
+      taken.insert(taken.end(), piece.begin(), piece.end());
+    };
+  }
   FakeClock clock;
   VirtualTransceiver rig;
   LoopbackSerialControl port;
+  std::vector<int16_t> events;
+  Bytes taken;
 };
 
 TEST(Loopback, PacedBytesFollowTheClockAcrossItsWrap) {
@@ -83,15 +95,14 @@ TEST(Loopback, PacedBytesFollowTheClockAcrossItsWrap) {
 TEST(Loopback, AFloodArrivesAtOnceAndOverflowsOnceOrdinaryBytesWait) {
   Loop loop({.baud = 9600, .floodBytes = 40000});
   loop.port.setInBufferSize(32760);
-  std::vector<int16_t> events;
-  loop.port.OnComm = [&events](int16_t e) { events.push_back(e); };
+  loop.port.OnComm = [&loop](int16_t e) { loop.events.push_back(e); };
   ASSERT_TRUE(loop.port.setPortOpen(true));
   loop.port.Output(pcwire::identify());
   loop.clock.advance(11);  // the echo is through; paced, the flood would take 42 s
   loop.port.Poll();
   loop.clock.advance(100);  // the answer is due too, but the buffer is full
   loop.port.Poll();
-  EXPECT_EQ(events, std::vector<int16_t>{SerialControl::comEventRxOver});
+  EXPECT_EQ(loop.events, std::vector<int16_t>{SerialControl::comEventRxOver});
   EXPECT_EQ(loop.port.bytesLost(), 10u + 40000u - 32760u);
   EXPECT_EQ(loop.port.Input().size(), 32760u);
   EXPECT_EQ(pcwire::commands(loop.port.Input()), Bytes{0xE1}) << "the answer is not lost";
@@ -99,21 +110,14 @@ TEST(Loopback, AFloodArrivesAtOnceAndOverflowsOnceOrdinaryBytesWait) {
 
 TEST(Loopback, SplitWritesRaiseOneReceiveEventPerByte) {
   Loop loop({.splitWrites = true});
-  int events = 0;
-  Bytes taken;
-  loop.port.OnComm = [&](int16_t e) {
-    events += e == SerialControl::comEvReceive;
-    const Bytes piece = loop.port.Input();
-    taken.insert(taken.end(), piece.begin(), piece.end());
-  };
+  loop.collect();
   ASSERT_TRUE(loop.port.setPortOpen(true));
-  loop.port.setRThreshold(1);
   loop.port.Output(pcwire::identify());
   loop.clock.advance(11);  // ten bytes at 9600 baud
   loop.port.Poll();
-  EXPECT_EQ(events, 82);
-  EXPECT_TRUE(pcwire::afterEcho(taken, pcwire::identify()).has_value());
-  EXPECT_EQ(pcwire::commands(taken), (Bytes{0xE0, 0xE1}));
+  EXPECT_EQ(loop.events, std::vector<int16_t>(82, SerialControl::comEvReceive));
+  EXPECT_TRUE(pcwire::afterEcho(loop.taken, pcwire::identify()).has_value());
+  EXPECT_EQ(pcwire::commands(loop.taken), (Bytes{0xE0, 0xE1}));
 }
 
 TEST(Loopback, WrittenBytesWaitForTheLineAndClearingDropsTheRest) {
@@ -152,13 +156,8 @@ TEST(Loopback, AGoneDeviceIsFoundAtTheNextPollAndStaysGoneUntilBack) {
   for (const bool hangUp : {false, true}) {
     Loop loop({.hangUpAfterE4 = hangUp ? 2 : 0});
     int vanished = 0;
-    Bytes taken;
     loop.port.OnVanished = [&vanished] { ++vanished; };
-    loop.port.OnComm = [&](int16_t) {
-      const Bytes piece = loop.port.Input();
-      taken.insert(taken.end(), piece.begin(), piece.end());
-    };
-    loop.port.setRThreshold(1);
+    loop.collect();
     ASSERT_TRUE(loop.port.setPortOpen(true));
     loop.port.Output(pcwire::cloneRead());
     if (!hangUp) loop.port.Unplug();  // nothing comes through a pulled cable
@@ -167,7 +166,7 @@ TEST(Loopback, AGoneDeviceIsFoundAtTheNextPollAndStaysGoneUntilBack) {
     loop.port.Poll();
     EXPECT_FALSE(loop.port.PortOpen()) << hangUp;
     EXPECT_EQ(vanished, 1) << hangUp;
-    EXPECT_EQ(pcwire::commands(taken), hangUp ? (Bytes{0xE2, 0xE4, 0xE4}) : Bytes{}) << hangUp;
+    EXPECT_EQ(pcwire::commands(loop.taken), hangUp ? (Bytes{0xE2, 0xE4, 0xE4}) : Bytes{}) << hangUp;
     EXPECT_FALSE(loop.port.setPortOpen(true)) << hangUp;
     if (hangUp) loop.rig.reset();
     else loop.port.Plug();
@@ -177,12 +176,7 @@ TEST(Loopback, AGoneDeviceIsFoundAtTheNextPollAndStaysGoneUntilBack) {
 
 TEST(Loopback, ALineErrorComesOnceBeforeTheReceiveEventOfItsChunk) {
   Loop loop;
-  std::vector<int16_t> events;
-  loop.port.OnComm = [&](int16_t e) {
-    events.push_back(e);
-    if (e == SerialControl::comEvReceive) loop.port.Input();
-  };
-  loop.port.setRThreshold(1);
+  loop.collect();
   ASSERT_TRUE(loop.port.setPortOpen(true));
   loop.port.spoilNextChunk(SerialControl::comEventFrame);
   loop.port.Poll();  // nothing has come yet
@@ -191,7 +185,7 @@ TEST(Loopback, ALineErrorComesOnceBeforeTheReceiveEventOfItsChunk) {
     loop.clock.advance(20);
     loop.port.Poll();
   }
-  EXPECT_EQ(events, (std::vector<int16_t>{1004, 2, 2}));
+  EXPECT_EQ(loop.events, (std::vector<int16_t>{1004, 2, 2}));
 }
 
 }  // namespace

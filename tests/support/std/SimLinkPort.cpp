@@ -4,7 +4,7 @@
 #include <cstddef>
 
 SimLinkPort::SimLinkPort(VirtualTransceiver& rig, FakeClock& clock)
-    : drv(this), rig_(rig), clock_(clock), startMs_(clock.now()) {}
+    : rig_(rig), clock_(clock), startMs_(clock.now()) {}
 
 int64_t SimLinkPort::nowUs() const {
   return static_cast<int64_t>(static_cast<uint32_t>(clock_.now() - startMs_)) * 1000;
@@ -13,21 +13,6 @@ int64_t SimLinkPort::nowUs() const {
 void SimLinkPort::Output(const Bytes& bytes) {
   written.push_back(bytes);
   rig_.fromPc(bytes, nowUs());
-}
-
-void SimLinkPort::setcomPortNum(int16_t portNo) {
-  if (portNo >= 1 && portNo <= 10) portNum = portNo;
-}
-
-void SimLinkPort::setcomOpen(bool v) {
-  open = v && !openFails;
-  drv.Reset();
-}
-
-void SimLinkPort::Reset() {
-  setcomOpen(false);
-  portNum = 1;
-  ++resets;
 }
 
 void SimLinkPort::deliver() {

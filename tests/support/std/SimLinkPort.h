@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FakeClock.h"
+#include "FakeLinkPort.h"
 #include "LinkClient.h"
 #include "LinkPort.h"
 #include "VirtualTransceiver.h"
@@ -13,31 +14,16 @@
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 
-class SimLinkPort : public LinkPort {
+class SimLinkPort : public FakeLinkPort {
  public:
   SimLinkPort(VirtualTransceiver& rig, FakeClock& clock);
 
-  bool comSendEnable() const override { return open; }
-  int32_t OutBufferSize() const override { return 1024; }
-  int32_t OutBufferCount() const override { return 0; }
   void Output(const Bytes& bytes) override;
-  void setcomPortNum(int16_t portNo) override;
-  bool comOpen() const override { return open; }
-  void setcomOpen(bool v) override;
-  void Reset() override;
-  clsCmcLnk3Drv& lnk3D() override { return drv; }
-
   // Hands the bytes due now to the driver: in one read, or one read per byte when
   // the transceiver splits its output.
   void deliver();
 
-  clsCmcLnk3Drv drv;
-  bool open = false;
-  bool openFails = false;
-  int16_t portNum = 1;
-  int resets = 0;
   size_t largestRead = 0;  // most bytes handed over in one read
-  std::vector<Bytes> written;
 
  private:
   int64_t nowUs() const;
