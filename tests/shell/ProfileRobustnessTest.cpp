@@ -112,7 +112,7 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
          ASSERT_TRUE(QFile::link("/proc/self/mem", profile()));
        },
        1, false, "cannot be read"},
-      // The save fails without a word, as every failed save of a writable profile does.
+      // A save that cannot be written is not reported: its result is ignored.
       {"a configuration folder that is a file", [&] { putFile(configFolder(), rich); }, 1, false, ""},
   };
   for (const auto& c : cases) {
