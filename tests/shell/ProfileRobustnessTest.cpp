@@ -52,7 +52,7 @@ bool keepsEverythingElse(const QByteArray& before, const QByteArray& after) {
 // What the file (or whatever sits at its path) is, to see that nothing touched it.
 QByteArray identityOf(const QString& path) {
   const QFileInfo info(path);
-  if (info.isSymLink()) return "link to " + info.symLinkTarget().toUtf8();
+  if (info.isSymLink()) return "link to " + info.symLinkTarget().toUtf8() + "\n" + fileBytes(path);
   if (info.isDir()) return "directory";
   return fileBytes(path);
 }
@@ -101,6 +101,13 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
     std::string why;  // printed when the save is refused
   } cases[] = {
       {"other sections, keys and comments", [&] { putFile(profile(), rich); }, 3, true, ""},
+      {"a link to a profile kept elsewhere",
+       [&] {
+         putFile(configDir.path() + "/elsewhere/kept.rs", rich);
+         ASSERT_TRUE(QDir().mkpath(configFolder()));
+         ASSERT_TRUE(QFile::link(configDir.path() + "/elsewhere/kept.rs", profile()));
+       },
+       3, true, ""},
       {"garbage text", [&] { putFile(profile(), "=\n]]\n[\nkey only\n==x=\n;;\n\t\x7f\xff"); }, 1, true, ""},
       {"binary bytes", [&] { putFile(profile(), binaryBytes()); }, 1, true, ""},
       {"10 MB", [&] { putFile(profile(), huge); }, 1, false, "is over the size limit of 1048576 bytes"},
