@@ -157,6 +157,7 @@ TEST_F(ProfileRobustnessTest, ProfilesAndFoldersWithoutPermissionsGiveWhatCanBeR
   } cases[] = {
       {"unreadable profile", {}, all, 1},
       {"read-only configuration folder", P::ReadOwner | P::WriteOwner, P::ReadOwner | P::ExeOwner, 3},
+      {"configuration folder without permissions", P::ReadOwner | P::WriteOwner, {}, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
