@@ -1,9 +1,9 @@
 // Feeds arbitrary profile files, names and values to the profile reader and writer.
 // Input: "section NUL key NUL value NUL file text"; with fewer NULs, a selector byte
-// and the file text, and the selector picks one of the file's own keys (or a new one)
-// and one of a few values. Aborts when a write that succeeded does not
-// read back, a write changes more than one line of the old text, a refused write
-// touches the file, a repeated write changes anything, another key reads differently
+// then the file text, the selector picking one of the file's own keys (or a fixed
+// one) and one of a few values. Aborts when a write that succeeded does not read
+// back, a write changes more than one line of the old text, a refused write touches
+// the file, a repeated write changes anything, another key reads differently
 // afterwards, a temporary file is left behind, or a typed value does not survive its
 // own text.
 #include <QByteArray>
