@@ -1,5 +1,7 @@
 #include "ProfileFile.h"
 
+#include <sys/stat.h>
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDir>
@@ -151,8 +153,10 @@ FileState loadFile(const QString& path, QByteArray& data, std::string& refusal) 
   if (path.isEmpty()) return unusable("has no name");
   const QFileInfo info(path);
   if (!info.exists()) return info.isSymLink() ? unusable("is a link to nothing") : FileState::Missing;
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return unusable("cannot be read");
   // Directories, devices and pipes are never opened: a pipe would block the reader.
-  if (!info.isFile()) return unusable("is not a regular file");
+  if (!S_ISREG(st.st_mode)) return unusable("is not a regular file");
   if (info.size() > ProfileFile::MaxFileSize) return unusable("is over " + sizeLimitText());
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return unusable("cannot be read");
@@ -212,15 +216,17 @@ QByteArray withKey(const QByteArray& data, QByteArrayView section, QByteArrayVie
   return out;
 }
 
-bool saveFile(const QString& path, const QByteArray& data) {
-  if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(data) != data.size()) {
-    file.cancelWriting();
+// Replaces the file as a whole; on failure why says what went wrong.
+bool saveFile(const QString& path, const QByteArray& data, std::string& why) {
+  if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+    why = "cannot be written: its folder cannot be made";
     return false;
   }
-  return file.commit();
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit()) return true;
+  why = "cannot be written: " + file.errorString().toStdString();
+  file.cancelWriting();
+  return false;
 }
 
 }  // namespace
@@ -266,8 +272,11 @@ bool ProfileFile::WriteString(const std::string& path, const std::string& sectio
   if (loadFile(filePath, data, why) != FileState::Unusable) {
     const QByteArray out = withKey(data, wantedSection, wantedKey, valueBytes);
     if (out.isEmpty()) return true;  // the file already says so
-    if (out.size() <= MaxFileSize) return saveFile(filePath, out);
-    why = "would grow over " + sizeLimitText();
+    if (out.size() > MaxFileSize) {
+      why = "would grow over " + sizeLimitText();
+    } else if (saveFile(filePath, out, why)) {
+      return true;
+    }
   }
   if (refusal != nullptr) *refusal = why;
   return false;

@@ -119,8 +119,8 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
          ASSERT_TRUE(QFile::link("/proc/self/mem", profile()));
        },
        1, false, "cannot be read"},
-      // A save that cannot be written is not reported: its result is ignored.
-      {"a configuration folder that is a file", [&] { putFile(configFolder(), rich); }, 1, false, ""},
+      {"a configuration folder that is a file", [&] { putFile(configFolder(), rich); }, 1, false,
+       "cannot be written: its folder cannot be made"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -154,10 +154,12 @@ TEST_F(ProfileRobustnessTest, ProfilesAndFoldersWithoutPermissionsGiveWhatCanBeR
     const char* what;
     QFileDevice::Permissions file, folder;
     int16_t port;
+    std::string why;  // printed at close
   } cases[] = {
-      {"unreadable profile", {}, all, 1},
-      {"read-only configuration folder", P::ReadOwner | P::WriteOwner, P::ReadOwner | P::ExeOwner, 3},
-      {"configuration folder without permissions", P::ReadOwner | P::WriteOwner, {}, 1},
+      {"unreadable profile", {}, all, 1, "cannot be read"},
+      {"read-only configuration folder", P::ReadOwner | P::WriteOwner, P::ReadOwner | P::ExeOwner, 3,
+       "cannot be written: "},
+      {"configuration folder without permissions", P::ReadOwner | P::WriteOwner, {}, 1, "cannot be"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -169,7 +171,8 @@ TEST_F(ProfileRobustnessTest, ProfilesAndFoldersWithoutPermissionsGiveWhatCanBeR
       ASSERT_TRUE(asAnyone.ok());
       testing::internal::CaptureStderr();
       EXPECT_EQ(startChooseAndClose(), c.port);
-      testing::internal::GetCapturedStderr();
+      const std::string said = testing::internal::GetCapturedStderr();
+      EXPECT_NE(said.find("settings not saved: " + profilePath() + " " + c.why), std::string::npos) << said;
     }
     QFile::setPermissions(configFolder(), all);
     QFile::setPermissions(profile(), P::ReadOwner | P::WriteOwner);
