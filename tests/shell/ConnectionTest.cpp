@@ -101,6 +101,7 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
   EXPECT_FALSE(w.fra01(1).isHidden());
   EXPECT_TRUE(w.fra01(3).isHidden());
   EXPECT_TRUE(w.cmd00(1).isEnabled());
+  EXPECT_EQ(w.focusWidget(), &w.lboConsole());
   EXPECT_EQ(w.lblProgress().text().toStdString(), std::string(32, 'o'));
   EXPECT_EQ(row(w.lboConsole(), 0), "    CH No.: 01 RX = 476.425000, TX =   <-        RF Power: High  Mode: CB");
   EXPECT_EQ(row(w.lboConsole(), kRef), "       REF: 122 [##########----------]");
@@ -113,6 +114,41 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
   EXPECT_EQ(row(w.lbo01(1), 0), "[D/A]");
   EXPECT_EQ(row(w.lbo01(1), 6).substr(0, 8), "MOD BAL:");
   for (int i = 1; i <= 9; ++i) EXPECT_NE(row(w.lbo01(1), i), "----") << i;
+}
+
+// A reading answer is the identification, the read command and two hex digits.
+TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
+  ASSERT_TRUE(connect());
+  const struct {
+    Bytes answer;
+    bool bad;
+    int16_t value;
+  } cases[] = {
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}, false, 123},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '0', 'f'}, false, 15},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'G'}, true, 0},
+      {{0x29, 0x28, 0x01, 0x01, 0x03, '7', 'B'}, true, 123},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7'}, true, 0},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B', 'C'}, true, 123},
+      {{}, true, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(model().RigVelaOp_AnswerBad(c.answer), c.bad) << hex(c.answer.data(), c.answer.size());
+    EXPECT_EQ(clsIndOp_RigVela::RigVelaOp_AnswerValue(c.answer), c.value) << hex(c.answer.data(), c.answer.size());
+  }
+}
+
+// A value read again unchanged leaves its row as it is.
+TEST_F(ConnectionTest, AnUnchangedReadingIsNotRewritten) {
+  ASSERT_TRUE(connect());
+  frmMain& w = Globals::mainWindow();
+  w.lbo01(0).item(1)->setText("kept");
+  w.lbo01(1).item(3)->setText("kept");
+  model().RigOpFunc_ClickCmd00(1);
+  ticksFor(5000);
+  EXPECT_EQ(row(w.lbo01(0), 1), "kept");
+  EXPECT_EQ(row(w.lbo01(1), 3), "kept");
+  EXPECT_EQ(sent.size(), 35u + 14u);  // the connection, then one reload
 }
 
 TEST_F(ConnectionTest, KeyStepsSendTheRowAndWriteTheImage) {
