@@ -1,5 +1,7 @@
-// The automatic procedures' dispatcher, run by the task in state 27. No procedure
-// is built into this dispatcher yet: every code finishes at once.
+// The automatic procedures' dispatcher, run by the task in state 27. The
+// procedures step here by their code ranges (6 to 8 RSSI capture, 12 to 16 BPF
+// tuning, 17 to 26 LVA search); none is built in yet, so every code finishes the
+// state at once and a started procedure waits until a button or Enter ends it.
 #include "clsIndOp_RigVela.h"
 
 bool clsIndOp_RigVela::RigVelaOp_AutoDispatch() {
