@@ -15,31 +15,23 @@ constexpr int16_t kBalCopy2Command = 0x11;
 
 }  // namespace
 
-// True once the whole list was scanned with the link idle. The balance copies go
-// out on their own passes: a command started while the link still writes the row's
-// own frame would take that frame's place.
+// True once the whole list was scanned with the link idle. A balance copy goes out
+// right behind the row's own command and flags the row again, so the next pass
+// sends the row and the next copy.
 bool clsIndOp_RigVela::RigVelaOp_SendChangedItems() {
   clsConsole& console = Globals::console();
   clsCmcLnk3Sequence& seq = Globals::seq();
-  if (task_.balFollowUp) {
-    if (sendBalanceFollowUp()) return false;
-    task_.balFollowUp = false;
-  }
   for (int16_t i = 0; i < console.ListCount(); ++i) {
     if (!console.flgChanged(i)) continue;
     console.setflgChanged(i, false);
     console.SendE8(i);
-    if (i == items_.bal) task_.balFollowUp = true;
+    if (i == items_.bal && sendBalanceFollowUp()) console.setflgChanged(i, true);
     if (seq.OpRunning()) return false;
-    if (task_.balFollowUp) {
-      if (sendBalanceFollowUp()) return false;
-      task_.balFollowUp = false;
-    }
   }
   return true;
 }
 
-// Sends the next copy that differs from the balance row; false when none does.
+// Sends the first copy that differs from the balance row; false when none does.
 bool clsIndOp_RigVela::sendBalanceFollowUp() {
   clsConsole& console = Globals::console();
   clsCmcEeprom& image = Globals::radio().eepImage();

@@ -27,7 +27,6 @@ struct RigVelaTaskState {
   std::array<int16_t, ChListEntries> chList{};
   int16_t curChannel = 0;
   // The balance row's copies (bytes 113 and 106) still to be carried, one per pass.
-  bool balFollowUp = false;
 };
 
 struct RigVelaReadingTables {

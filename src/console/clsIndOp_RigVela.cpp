@@ -46,7 +46,6 @@ void clsIndOp_RigVela::RigOpFunc_ResetAll() {
   std::fill_n(readings_.adLast.begin(), 5, int16_t{-1});
   std::fill_n(readings_.daLast.begin(), 9, int16_t{-1});
   task_.linkErrorFlag = false;
-  task_.balFollowUp = false;
   RigOpFunc_FormResource();
 
   clsConsole& console = Globals::console();

@@ -62,8 +62,14 @@ TEST_P(ConnectionOrderTest, FramesComeInTheirOrderWithTheirPauses) {
     want.push_back(e8(r.command, v));
     waits.push_back(r.waitMs);
     if (r.command == 0x10 || r.command == 0x12) {
-      if (v != image[113]) want.push_back(e8(0x12, v)), waits.push_back(-1);
-      if (v != image[106]) want.push_back(e8(0x11, v)), waits.push_back(-1);
+      // One copy per pass, sent right behind the row's own command, which goes out
+      // again on the next pass until both copies agree.
+      for (const auto& [copy, adr] : {std::pair{0x12, 113}, std::pair{0x11, 106}}) {
+        if (v == image[adr]) continue;
+        waits.back() = -1;
+        want.push_back(e8(copy, v)), waits.push_back(r.waitMs);
+        want.push_back(e8(r.command, v)), waits.push_back(r.waitMs);
+      }
     }
   }
   for (int code : kAdCodes) want.push_back(e8(0x03, code));
