@@ -24,4 +24,10 @@ struct RigVelaAutoState {
   int16_t autoCode = 0;
   int16_t bpfItem = -1;
   std::array<bool, 3> lvaFailed{};
+  bool rssiCaptureReq = false;
+  bool rssiSecondStage = false;
+  std::array<bool, 3> bpfSel{};
+  bool bpfAll = false;
+  std::array<bool, 3> lvaSel{};
+  int16_t lvaItem = -1;
 };
