@@ -47,10 +47,4 @@ struct RigVelaAutoState {
   std::array<bool, 3> bpfSel{};
   std::array<bool, 3> lvaSel{};
   std::array<bool, 3> lvaFailed{};
-  bool rssiCaptureReq = false;
-  bool rssiSecondStage = false;
-  std::array<bool, 3> bpfSel{};
-  bool bpfAll = false;
-  std::array<bool, 3> lvaSel{};
-  int16_t lvaItem = -1;
 };
