@@ -145,6 +145,8 @@ struct LvaCase {
   bool failed;
 };
 
+void PrintTo(const LvaCase& c, std::ostream* os) { *os << c.name; }
+
 class LvaSimTest : public ProceduresSimTest, public ::testing::WithParamInterface<LvaCase> {};
 
 TEST_P(LvaSimTest, EndsAtTheTargetOrRestores) {

@@ -147,6 +147,8 @@ struct BpfCase {
   int16_t endT1, endT2;  // the row values at the end (T2 untouched: its start 33)
 };
 
+void PrintTo(const BpfCase& c, std::ostream* os) { *os << c.name; }
+
 class BpfSweep : public ::testing::TestWithParam<BpfCase> {};
 
 TEST_P(BpfSweep, EndsInTheMiddleOfTheFirstHighestPlateauWithOneBeep) {
@@ -221,6 +223,8 @@ struct LvaCase {
   std::vector<int16_t> values;            // every value sent, in order
   bool failed;
 };
+
+void PrintTo(const LvaCase& c, std::ostream* os) { *os << c.name; }
 
 class LvaSearch : public ::testing::TestWithParam<LvaCase> {};
 
@@ -308,6 +312,8 @@ struct BadCase {
   int16_t start;
   int badRead;
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class BadReading : public ::testing::TestWithParam<BadCase> {};
 
