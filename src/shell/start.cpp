@@ -25,9 +25,16 @@ bool anotherCopyRuns() {
   return lock->TryAcquire() == SingleInstanceLock::Result::HeldElsewhere;
 }
 
+// COM 1 goes to the given device; the other numbers keep the profile's mapping.
+void useDeviceForCom1(frmCom& com, const std::string& device) {
+  com.MsCom().DeviceFor = [&com, device](int16_t portNo) {
+    return portNo == 1 ? device : com.DevicePath(portNo);
+  };
+}
+
 }  // namespace
 
-bool Main() {
+bool Main(const std::string& com1Device) {
   if (anotherCopyRuns()) {
     Common::MsgBoxApp(AlreadyRunningText);
     return false;
@@ -43,6 +50,7 @@ bool Main() {
   com.lnk3D().Reset();
   com.Reset();
   LoadSettings();
+  if (!com1Device.empty()) useDeviceForCom1(com, com1Device);
   com.Form_Load();
   com.timSolid().start();
   Globals::mainWindow().show();
