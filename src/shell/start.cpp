@@ -32,6 +32,16 @@ void useDeviceForCom1(frmCom& com, const std::string& device) {
   };
 }
 
+int16_t showWindowBox(const std::string& text, const std::string& details) {
+  QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  shown.replace("\r\n", "\n");
+  QWidget* parent = Globals::mainWindowExists() ? &Globals::mainWindow() : nullptr;
+  QMessageBox box(QMessageBox::Critical, Common::AppTitle, shown, QMessageBox::Ok, parent);
+  if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
+  box.exec();
+  return Common::ButtonOk;
+}
+
 }  // namespace
 
 bool Main(const std::string& com1Device) {
@@ -68,14 +78,8 @@ void LoadSettings() {
 }
 
 void InstallWindowMessageBox() {
-  Common::SetMsgBoxHandler([](const std::string& text) -> int16_t {
-    QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace("\r\n", "\n");
-    QWidget* parent = Globals::mainWindowExists() ? &Globals::mainWindow() : nullptr;
-    QMessageBox box(QMessageBox::Critical, Common::AppTitle, shown, QMessageBox::Ok, parent);
-    box.exec();
-    return Common::ButtonOk;
-  });
+  Common::SetMsgBoxHandler([](const std::string& text) { return showWindowBox(text, {}); });
+  Common::SetMsgBoxDetailHandler(showWindowBox);
 }
 
 void ReleaseInstanceLock() { instanceLock().reset(); }
