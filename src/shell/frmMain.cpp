@@ -16,6 +16,7 @@
 #include "Common.h"
 #include "Globals.h"
 #include "PortDiagnosis.h"
+#include "PortSettingsDialog.h"
 #include "Twips.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
@@ -136,6 +137,9 @@ void frmMain::buildMenus() {
     connect(a, &QAction::triggered, this, [this, n] { mnuOptSelCom_Click(n); });
     mnuOptSelCom_[static_cast<size_t>(n)] = a;
   }
+  port->addSeparator();
+  mnuOptPortSettings_ = port->addAction("&Settings\u2026");
+  connect(mnuOptPortSettings_, &QAction::triggered, this, [this] { mnuOptPortSettings_Click(); });
   QMenu* release = option->addMenu("&Auto port release");
   for (int16_t n = 0; n <= 5; ++n) {
     QAction* a = release->addAction(n == 0 ? QString("&OFF") : QString("&%1 sec").arg(n));
@@ -401,6 +405,12 @@ void frmMain::loadData(clsCmcProfileIO& profile) {
 }
 
 void frmMain::mnuOptSelCom_Click(int16_t index) { setComPortNo(index); }
+
+void frmMain::mnuOptPortSettings_Click() {
+  const SystemSerialPortList present;
+  PortSettingsDialog dialog(Globals::com().profMain().GetMyProfile(), present, this);
+  dialog.exec();
+}
 
 void frmMain::mnuOptionSelAutoRelease_Click(int16_t index) { setComAutoRelease(index); }
 

@@ -41,6 +41,7 @@ class frmMain : public QMainWindow {
   void loadData(clsCmcProfileIO& profile);
 
   void mnuOptSelCom_Click(int16_t index);
+  void mnuOptPortSettings_Click();
   void mnuOptionSelAutoRelease_Click(int16_t index);
   void mnuFileExit_Click();
   void cmd00_Click(int16_t index);
@@ -68,6 +69,7 @@ class frmMain : public QMainWindow {
     return *mnuOptionSelAutoRelease_.at(static_cast<size_t>(index));
   }
   QAction& mnuFileExit() { return *mnuFileExit_; }
+  QAction& mnuOptPortSettings() { return *mnuOptPortSettings_; }
   const QString& keyBuffer() const { return keyBuffer_; }
   // The button Escape presses; -1 for none.
   void setCancelButton(int16_t index) { cancelButton_ = index; }
@@ -117,5 +119,6 @@ class frmMain : public QMainWindow {
   std::array<QWidget*, 2> linSepa_{};
   std::array<QAction*, 5> mnuOptSelCom_{};  // 1 to 4
   std::array<QAction*, 6> mnuOptionSelAutoRelease_{};
+  QAction* mnuOptPortSettings_ = nullptr;
   QAction* mnuFileExit_ = nullptr;
 };
