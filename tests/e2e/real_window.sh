@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# The whole utility in a real X window: ravlen-sim on a pseudo-terminal (frame trace
+# on), ravlen-adj under Xvfb with a private profile whose COM 1 is the sim's link,
+# driven from outside with real key events and clicks (xdotool), as a technician would.
+#
+#   real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png]
+#
+# SHOT.png: also keep a picture of the connected window there (ImageMagick's import).
+# Exit 0 passed, 1 failed, 77 skipped (Xvfb or xdotool missing: scripts/deps installs both).
+set -uo pipefail
+
+adj=${1:?usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png]}
+sim=${2:?usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png]}
+shot=${3:-}
+limit=${RAVLEN_E2E_LIMIT:-150}  # seconds for the whole run
+
+for tool in Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (scripts/deps installs it)."
+    exit 77
+  fi
+done
+if [ -n "$shot" ] && ! command -v import >/dev/null; then
+  echo "SKIPPED: no 'import' (imagemagick) for the picture."
+  exit 77
+fi
+
+started=$SECONDS
+work=$(mktemp -d "${TMPDIR:-/tmp}/ravlen-e2e.XXXXXX")
+declare -A pid=()
+
+note() { printf '[%3ds] %s\n' "$((SECONDS - started))" "$*"; }
+
+stop_all() {
+  # The utility first (it lets go of the port), the sim (it writes its image), X last.
+  local name
+  for name in adj sim xvfb; do
+    [ -n "${pid[$name]:-}" ] || continue
+    kill -TERM "${pid[$name]}" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "${pid[$name]}" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "${pid[$name]}" 2>/dev/null
+    wait "${pid[$name]}" 2>/dev/null
+    unset "pid[$name]"
+  done
+}
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  stop_all
+  [ -n "${guard:-}" ] && kill "$guard" 2>/dev/null
+  rm -rf "$work"
+  exit "$status"
+}
+trap cleanup EXIT
+stopped() {
+  if [ -e "$work/timed-out" ]; then fail "no end within $limit s"; fi
+  fail "stopped by a signal"
+}
+trap stopped INT TERM
+
+# A guard outside this shell: it stops the run at the time limit, and if this shell is
+# killed outright, ends the processes it started (their ids are in $work/pids).
+script=$$
+(
+  trap '' INT
+  for _ in $(seq "$limit"); do kill -0 "$script" 2>/dev/null || break; sleep 1; done
+  if kill -0 "$script" 2>/dev/null; then
+    : >"$work/timed-out"
+    kill -TERM "$script"
+  else
+    [ -f "$work/pids" ] && xargs -r kill -KILL <"$work/pids" 2>/dev/null
+    rm -rf "$work"
+  fi
+) </dev/null >/dev/null 2>&1 &
+guard=$!
+
+started_process() {
+  pid[$1]=$2
+  printf '%s\n' "${pid[@]}" >"$work/pids"
+}
+
+show_logs() {
+  local f
+  for f in adj.err sim.trace xvfb.log; do
+    [ -s "$work/$f" ] || continue
+    echo "--- last lines of $f"
+    tail -n 25 "$work/$f"
+  done
+}
+
+fail() {
+  echo "FAIL: $*"
+  show_logs
+  exit 1
+}
+
+# wait_until SECONDS WHAT COMMAND...: polls the command every 0.1 s.
+wait_until() {
+  local seconds=$1 what=$2
+  shift 2
+  local end=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "$what: not within ${seconds} s"
+    if [ -z "${closing:-}" ] && [ -n "${pid[adj]:-}" ] && ! kill -0 "${pid[adj]}" 2>/dev/null; then
+      fail "$what: ravlen-adj ended"
+    fi
+    sleep 0.1
+  done
+}
+
+x() { timeout 10 xdotool "$@"; }
+
+# --- X server on a free display, reported by Xvfb itself.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+  >"$work/xvfb.log" 2>&1 &
+started_process xvfb $!
+wait_until 20 "Xvfb start" test -s "$work/display"
+export DISPLAY=":$(head -n 1 "$work/display")"
+note "Xvfb on $DISPLAY"
+
+# --- Virtual transceiver on a pseudo-terminal, every frame traced.
+"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" \
+  >"$work/sim.out" 2>"$work/sim.trace" &
+started_process sim $!
+wait_until 10 "ravlen-sim start" test -L "$work/ttyRig"
+
+# --- Private profile: COM 1 is the sim's terminal; the other lines must survive the save.
+mkdir -p "$work/config/ravlen-adj" "$work/run" "$work/cache"
+chmod 700 "$work/run"
+profile="$work/config/ravlen-adj/TB4410K.rs"
+printf '; bench profile\n[PORTS]\nCOM1=%s\n\n[OPTION]\nComPort=1\nComAutoRelease=0\n' \
+  "$work/ttyRig" >"$profile"
+
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/cache" \
+  QT_QPA_PLATFORM=xcb "$adj" >"$work/adj.out" 2>"$work/adj.err" &
+started_process adj $!
+
+visible_windows() { xdotool search --onlyvisible --name '^Ravlen ADJ' 2>/dev/null; }
+one_window() { [ "$(visible_windows | wc -l)" -ge 1 ]; }
+wait_until 30 "the window" one_window
+win=$(visible_windows | head -n 1)
+[ "$(xdotool getwindowname "$win")" = "Ravlen ADJ Rev.1.0" ] ||
+  fail "window title is '$(xdotool getwindowname "$win")'"
+eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
+note "window $win at $X,$Y, $WIDTH x $HEIGHT"
+# 9525 twips wide; 8500 high on a screen taller than 10000 twips (15 twips a pixel).
+[ "$WIDTH" -eq 635 ] || fail "window width $WIDTH, expected 635"
+[ "$HEIGHT" -eq 567 ] || fail "window height $HEIGHT, expected 567"
+
+# No window manager here: the window gets the keyboard focus as a click would give it.
+x windowfocus --sync "$win" || fail "cannot focus the window"
+
+# Windows of the utility besides the main one: menus, message boxes.
+other_windows() { xdotool search --onlyvisible --pid "${pid[adj]}" 2>/dev/null | grep -vx "$win"; }
+no_other_window() { [ -z "$(other_windows)" ]; }
+some_other_window() { [ -n "$(other_windows)" ]; }
+# A message box of the utility is a second window titled like the main one.
+no_message_box() {
+  local w
+  for w in $(other_windows); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "Ravlen ADJ Rev.1.0" ] && fail "$1: a message box appeared"
+  done
+  return 0
+}
+
+# The menu bar's height, read off the place where the Option menu drops down.
+x key alt+o
+wait_until 10 "the Option menu" some_other_window
+eval "$(xdotool getwindowgeometry --shell "$(other_windows | head -n 1)" | sed 's/^/MENU_/')"
+menu_bar=$((MENU_Y - Y))
+x key Escape Escape
+wait_until 10 "the Option menu closing" no_other_window
+[ "$menu_bar" -ge 10 ] && [ "$menu_bar" -le 60 ] || fail "menu bar height $menu_bar"
+
+# The three buttons stand centred in a row, 1800 x 330 twips, 120 apart and 120 below
+# the separator line under the menu bar; this clicks the middle of button i.
+click_button() {
+  local cx cy
+  cx=$(((WIDTH * 15 - 5640) / 2 / 15 + $1 * 128 + 60))
+  cy=$((menu_bar + 1 + 8 + 11))
+  x mousemove --window "$win" "$cx" "$cy" click 1 || fail "cannot click button $1"
+}
+
+rig_frames() { grep -c ' PC>RIG ' "$work/sim.trace"; }
+
+# --- Connect.
+click_button 0
+note "Connect pressed"
+no_message_box "Connect"
+
+# --- Option, Auto port release, 2 sec: saved on closing.
+x key alt+o a 2
+wait_until 10 "the menu closing" no_other_window
+
+# --- File, Exit.
+x key alt+f x
+closing=1  # its end is awaited now, not a failure
+wait_until 20 "ravlen-adj closing" eval '! kill -0 "${pid[adj]}" 2>/dev/null'
+wait "${pid[adj]}"
+status=$?
+unset 'pid[adj]'
+[ "$status" -eq 0 ] || fail "ravlen-adj ended with status $status"
+note "window closed"
+[ ! -s "$work/adj.err" ] || fail "ravlen-adj wrote to stderr: $(head -n 3 "$work/adj.err")"
+
+# --- The saved profile: the chosen release time, the port, and the lines it did not own.
+saved() { grep -qx "$1" "$profile" || fail "profile lacks the line '$1': $(tr '\n' '|' <"$profile")"; }
+saved "ComAutoRelease=2"
+saved "ComPort=1"
+saved "COM1=$work/ttyRig"
+saved "; bench profile"
+
+stop_all
+echo "PASSED in $((SECONDS - started)) s"
