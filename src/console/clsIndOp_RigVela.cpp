@@ -18,6 +18,10 @@ constexpr int16_t kTempBorder[21] = {0,   16,  24,  32,  40,  48,  64,  80,  96,
 
 }  // namespace
 
+// The lookups and the decoder read the radio's image, which outlives the model.
+clsIndOp_RigVela::clsIndOp_RigVela()
+    : ptbl_(Globals::radio().eepImage()), eep_(Globals::radio().eepImage(), ptbl_) {}
+
 void clsIndOp_RigVela::Class_Initialize() {
   comPortNo_ = 1;
   RigOpFunc_ResetAll();
@@ -42,6 +46,7 @@ void clsIndOp_RigVela::RigOpFunc_ResetAll() {
   std::fill_n(readings_.adLast.begin(), 5, int16_t{-1});
   std::fill_n(readings_.daLast.begin(), 9, int16_t{-1});
   task_.linkErrorFlag = false;
+  task_.balFollowUp = false;
   RigOpFunc_FormResource();
 
   clsConsole& console = Globals::console();
@@ -109,14 +114,3 @@ void clsIndOp_RigVela::RigOpFunc_ClickCmd00(int16_t Index) {
   }
 }
 
-// The rows' own texts until the model draws its special rows itself.
-std::string clsIndOp_RigVela::ConsEv_Disp(clsConsole& objConsole, int16_t Index, int16_t, int16_t) {
-  return objConsole.DefaultString(Index);
-}
-
-void clsIndOp_RigVela::ConsEv_SendE8(clsConsole&, int16_t, int16_t, int16_t) {}
-
-void clsIndOp_RigVela::ConsEv_Enter(clsConsole&, int16_t, int16_t, int16_t) {}
-
-// Idle until the connection task is built on top of this object.
-void clsIndOp_RigVela::task() {}

@@ -1,19 +1,25 @@
 #pragma once
 // The Selvik model object: owns the console rows, the window's texts and layout,
-// the COM port handed to the link and the checks the link asks of it.
+// the COM port handed to the link and the checks the link asks of it, and runs a
+// whole connection (task) with its readings and console events. The code lives in
+// one file per concern: RigVelaTask, RigVelaPostRead, RigVelaService, RigVelaReadings,
+// RigVelaConsoleEvents, RigVelaAutoDispatch.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ConsoleEvents.h"
 #include "RigVelaFormLayout.h"
 #include "RigVelaItemTable.h"
 #include "RigVelaState.h"
+#include "clsIndEep_RigVela.h"
+#include "clsIndPtbl_RigVela.h"
 
 class clsIndOp_RigVela : public ConsoleEvents {
  public:
   static constexpr int16_t TempBorderEntries = 22;
 
-  clsIndOp_RigVela() = default;
+  clsIndOp_RigVela();
   // The creation steps; run once the object is reachable as the global model.
   void Class_Initialize();
 
@@ -33,12 +39,27 @@ class clsIndOp_RigVela : public ConsoleEvents {
   bool RigVelaProp_DispPara() const { return task_.opState == 29; }
   bool RigVelaProp_Shielding() const { return !RigVelaProp_EditEnabled() && !RigVelaProp_DispPara(); }
 
+  int32_t RigVelaFunc_Ptbl_Search(int16_t obj) const { return ptbl_.RigVelaFunc_Ptbl_Search(obj); }
+  int32_t RigVelaFunc_Obj_Address(int16_t obj) const { return ptbl_.RigVelaFunc_Obj_Address(obj); }
+  int32_t RigVelaFunc_Obj_Number(int16_t obj) const { return ptbl_.RigVelaFunc_Obj_Number(obj); }
+  int32_t RigVelaFunc_Obj_Size(int16_t obj) const { return ptbl_.RigVelaFunc_Obj_Size(obj); }
+  clsIndEep_RigVela& eepDecoder() { return eep_; }
+
   int16_t opState() const { return task_.opState; }
   const RigVelaTaskState& taskState() const { return task_; }
   const RigVelaReadingTables& readings() const { return readings_; }
   const RigVelaAutoState& autoState() const { return auto_; }
   const RigVelaItemIndex& itemIndex() const { return items_; }
   void task();
+
+  // Live readings: one link operation per call; true once the value is taken.
+  bool RigVelaOp_ReadAD(int16_t slot, bool firstPass);
+  bool RigVelaOp_ReadDA(int16_t slot, bool firstPass);
+  bool RigVelaOp_AnswerBad(const std::vector<uint8_t>& answer) const;
+  static int16_t RigVelaOp_AnswerValue(const std::vector<uint8_t>& answer);
+  // The automatic procedures, one step per call; true when the task may go on.
+  bool RigVelaOp_AutoDispatch();
+  void RigVelaOp_AutoReset();
 
   // ConsoleEvents
   std::string ConsEv_Disp(clsConsole& objConsole, int16_t Index, int16_t evNo, int16_t val) override;
@@ -47,7 +68,18 @@ class clsIndOp_RigVela : public ConsoleEvents {
   void setWaitE8Required(int32_t ms) override { task_.WaitE8Required = ms; }
 
  private:
-  void RigVelaOp_AutoReset();
+  bool runState(int16_t& next);
+  void showProgress(int filled);
+  void RigVelaOp_RefreshForm();
+  void RigVelaOp_PostReadSetup();
+  void listChannels();
+  bool RigVelaOp_SendChangedItems();
+  bool sendBalanceFollowUp();
+  void RigVelaOp_EnterService();
+  void sendE8(int16_t command, int16_t value);
+  void sendE8Request(int16_t code);
+  bool takeReading(bool digital, int16_t slot);
+  std::string channelLine(clsConsole& console, int16_t Index, int16_t val);
 
   int16_t comPortNo_ = 0;
   bool digitalOption_ = false;
@@ -57,4 +89,6 @@ class clsIndOp_RigVela : public ConsoleEvents {
   RigVelaAutoState auto_;
   RigVelaItemIndex items_;
   RigVelaFormLayout layout_;
+  clsIndPtbl_RigVela ptbl_;
+  clsIndEep_RigVela eep_;
 };

@@ -240,6 +240,7 @@ bool frmMain::isFirstReceiver(const QObject* watched) const {
 
 void frmMain::Form_KeyDown(int key) {
   if (key == Qt::Key_F5) Globals::model().RigOpFunc_ClickCmd00(1);
+  if (key == Qt::Key_Escape && cancelButton_ >= 0 && cmd00(cancelButton_).isEnabled()) cmd00(cancelButton_).click();
 }
 
 bool frmMain::lboConsole_KeyDown(int key, Qt::KeyboardModifiers shift) {

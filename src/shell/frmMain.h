@@ -67,6 +67,9 @@ class frmMain : public QMainWindow {
   }
   QAction& mnuFileExit() { return *mnuFileExit_; }
   const QString& keyBuffer() const { return keyBuffer_; }
+  // The button Escape presses; -1 for none.
+  void setCancelButton(int16_t index) { cancelButton_ = index; }
+  int16_t cancelButton() const { return cancelButton_; }
 
   // The area below the menu bar, in pixels, as laid out now.
   QSize innerSize();
@@ -99,6 +102,7 @@ class frmMain : public QMainWindow {
   int16_t comPortNo_ = 0;
   int16_t comAutoRelease_ = 0;
   bool loaded_ = false;
+  int16_t cancelButton_ = -1;
   QString keyBuffer_;
   QListWidget* lboConsole_ = nullptr;
   std::array<QListWidget*, 2> lbo01_{};
