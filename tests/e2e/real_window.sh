@@ -3,18 +3,27 @@
 # on), ravlen-adj under Xvfb with a private profile whose COM 1 is the sim's link,
 # driven from outside with real key events and clicks (xdotool), as a technician would.
 #
-#   real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png]
+#   real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png] [-- SIM OPTIONS...]
 #
 # SHOT.png: also keep a picture of the connected window there (ImageMagick's import).
-# Exit 0 passed, 1 failed, 77 skipped (Xvfb or xdotool missing: scripts/deps installs both).
+# Exit 0 passed, 1 failed, 77 skipped (Xvfb, xdotool or xclip missing: scripts/deps
+# installs them).
 set -uo pipefail
 
-adj=${1:?usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png]}
-sim=${2:?usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png]}
-shot=${3:-}
+usage="usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png] [-- SIM OPTIONS...]"
+adj=${1:?$usage}
+sim=${2:?$usage}
+shift 2
+shot=""
+if [ $# -gt 0 ] && [ "$1" != "--" ]; then
+  shot=$1
+  shift
+fi
+[ "${1:-}" != "--" ] || shift
+sim_options=("$@")
 limit=${RAVLEN_E2E_LIMIT:-150}  # seconds for the whole run
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool xclip; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIPPED: $tool is not installed (scripts/deps installs it)."
     exit 77
@@ -105,6 +114,7 @@ wait_until() {
     if [ -z "${closing:-}" ] && [ -n "${pid[adj]:-}" ] && ! kill -0 "${pid[adj]}" 2>/dev/null; then
       fail "$what: ravlen-adj ended"
     fi
+    [ -z "${watch_boxes:-}" ] || no_message_box "$what"
     sleep 0.1
   done
 }
@@ -120,7 +130,7 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 note "Xvfb on $DISPLAY"
 
 # --- Virtual transceiver on a pseudo-terminal, every frame traced.
-"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" \
+"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" "${sim_options[@]}" \
   >"$work/sim.out" 2>"$work/sim.trace" &
 started_process sim $!
 wait_until 10 "ravlen-sim start" test -L "$work/ttyRig"
@@ -182,14 +192,95 @@ click_button() {
   x mousemove --window "$win" "$cx" "$cy" click 1 || fail "cannot click button $1"
 }
 
-rig_frames() { grep -c ' PC>RIG ' "$work/sim.trace"; }
+# --- The sim's trace: "[ms] PC>RIG FE FE EE EF E8 29 28 01 00 05 37 41 FD".
+pc_frames() { sed -n 's/^\[[0-9A-F]*\] PC>RIG //p' "$work/sim.trace"; }
+# E8 frame of command c (two hex digits) with any value.
+e8() { echo "^FE FE EE EF E8 29 28 [0-9A-F]{2} [0-9A-F]{2} $1 [0-9A-F]{2} [0-9A-F]{2} FD\$"; }
+# E8 frame of command c with value v (0 to 255): the value travels as two ASCII hex digits.
+e8v() {
+  local digits
+  digits=$(printf '%02X' "$2")
+  printf '^FE FE EE EF E8 29 28 [0-9A-F]{2} [0-9A-F]{2} %s %02X %02X FD$\n' "$1" "'${digits:0:1}" "'${digits:1:1}"
+}
+read_ad() { e8v 03 "$1"; }  # A/D or D/A read request of channel code n
+count_pc() { pc_frames | grep -cE "$1"; }
+# The values the E8 frames of command c carried, in order, one a line.
+e8_values() {
+  local a b
+  pc_frames | grep -E "$(e8 "$1")" | while read -r _ _ _ _ _ _ _ _ _ _ a b _; do
+    printf '%d\n' "0x$(printf "\\x$a\\x$b")"
+  done
+}
+# in_order WHAT REGEX...: the PC's frames hold matches of the patterns in this order.
+in_order() {
+  local what=$1 n=0
+  shift
+  local patterns=("$@") line
+  while read -r line; do
+    [ "$n" -lt "${#patterns[@]}" ] || break
+    [[ "$line" =~ ${patterns[$n]} ]] && n=$((n + 1))
+  done < <(pc_frames)
+  [ "$n" -eq "${#patterns[@]}" ] || fail "$what: frame ${patterns[$n]} missing or out of order"
+}
+at_least() { [ "$(count_pc "$1")" -ge "$2" ]; }
+answered() { [ "$(tail -n 1 "$work/sim.trace" | grep -c ' RIG>PC ')" -eq 1 ]; }
 
-# --- Connect.
+watch_boxes=1
+# --- Connect: identification, clone read, first readings, every row sent, the cycle.
 click_button 0
 note "Connect pressed"
+# The service cycle's first pass reads the nine D/A outputs; the last is code 15.
+wait_until 60 "the service cycle" at_least "$(read_ad 15)" 1
+wait_until 10 "the answer to the last D/A read" answered
 no_message_box "Connect"
+note "connected: $(count_pc .) frames from the PC"
+
+# --- Step the REF row (index 8): Right, then Shift+Right.
+ref_first=$(e8_values 05 | head -n 1)
+[ -n "$ref_first" ] || fail "no E8 command 05 (REF) among the first rows sent"
+x key --delay 40 Home Down Down Down Down Down Down Down Down Right
+wait_until 10 "REF + 1 sent" at_least "$(e8v 05 $((ref_first + 1)))" 1
+x key shift+Right
+ref=$((ref_first + 6))
+wait_until 10 "REF + 5 more sent" at_least "$(e8v 05 "$ref")" 1
+note "REF stepped $ref_first -> $ref"
+
+# --- Reload(F5): the live values are read again.
+da_reads=$(count_pc "$(read_ad 16)")
+click_button 1
+wait_until 10 "the reload after Reload(F5)" at_least "$(read_ad 15)" $((da_reads + 1))
+wait_until 10 "the answer to the last D/A read" answered
+no_message_box "Reload(F5)"
+
+# --- Disp para: the parameter text, copied as a technician would copy it.
+click_button 2
+sleep 0.5
+x mousemove --window "$win" $((WIDTH / 2)) $((HEIGHT / 2)) click 1
+para_copied() {
+  x key ctrl+a ctrl+c
+  timeout 5 xclip -o -selection clipboard >"$work/para.txt" 2>/dev/null && [ -s "$work/para.txt" ]
+}
+wait_until 10 "the parameter text on the clipboard" para_copied
+grep -qE "^ *REF Level: +$ref\r?\$" "$work/para.txt" ||
+  fail "parameter text lacks 'REF Level: $ref': $(grep REF "$work/para.txt")"
+note "parameter text: $(wc -l <"$work/para.txt") lines"
+# Back to the console: the cycle goes on, F5 reads the live values again.
+click_button 2
+sleep 0.5
+da_reads=$(count_pc "$(read_ad 15)")
+x key F5
+wait_until 10 "the reload after F5" at_least "$(read_ad 15)" $((da_reads + 1))
+wait_until 10 "the answer to the last D/A read" answered
+no_message_box "Disp para"
+
+if [ -n "$shot" ]; then
+  sleep 0.5
+  import -window "$win" "$shot" || fail "no picture"
+  note "picture in $shot"
+fi
 
 # --- Option, Auto port release, 2 sec: saved on closing.
+watch_boxes=""
 x key alt+o a 2
 wait_until 10 "the menu closing" no_other_window
 
@@ -204,6 +295,17 @@ unset 'pid[adj]'
 note "window closed"
 [ ! -s "$work/adj.err" ] || fail "ravlen-adj wrote to stderr: $(head -n 3 "$work/adj.err")"
 
+# --- The road of a connection, in the frames the transceiver received.
+in_order "connection" "^FE FE EE EF E0 29 28 00 00 FD\$" "^FE FE EE EF E2 29 28 " \
+  "$(read_ad 0)" "$(read_ad 3)" "$(read_ad 5)" "$(read_ad 4)" "$(read_ad 0)" "$(e8v 02 1)" \
+  "$(e8v 05 "$ref_first")" "$(read_ad 0)" "$(read_ad 3)" "$(read_ad 5)" "$(read_ad 4)" "$(read_ad 0)" \
+  "$(read_ad 16)" "$(read_ad 17)" "$(read_ad 18)" "$(read_ad 19)" "$(read_ad 12)" "$(read_ad 13)" \
+  "$(read_ad 14)" "$(read_ad 11)" "$(read_ad 15)" \
+  "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 "$ref")"
+grep -qE ' RIG>PC FE FE EF EE E5 ' "$work/sim.trace" || fail "no E5 end frame of the clone read"
+[ "$(e8_values 05 | tr '\n' ' ')" = "$ref_first $((ref_first + 1)) $ref " ] ||
+  fail "REF commands carried $(e8_values 05 | tr '\n' ' ')"
+
 # --- The saved profile: the chosen release time, the port, and the lines it did not own.
 saved() { grep -qx "$1" "$profile" || fail "profile lacks the line '$1': $(tr '\n' '|' <"$profile")"; }
 saved "ComAutoRelease=2"
@@ -211,5 +313,9 @@ saved "ComPort=1"
 saved "COM1=$work/ttyRig"
 saved "; bench profile"
 
+# --- The transceiver's memory after the session (written by the sim on its way out).
 stop_all
+rig_byte() { od -An -tu1 -j "$1" -N1 "$work/rig.bin" | tr -d ' '; }
+[ "$(rig_byte 173)" = "$ref" ] || fail "transceiver's REF byte is $(rig_byte 173), expected $ref"
+
 echo "PASSED in $((SECONDS - started)) s"
