@@ -142,8 +142,10 @@ profile="$work/config/ravlen-adj/TB4410K.rs"
 printf '; bench profile\n[PORTS]\nCOM1=%s\n\n[OPTION]\nComPort=1\nComAutoRelease=0\n' \
   "$work/ttyRig" >"$profile"
 
+# A sanitizer build leaves the leaks of X11's system libraries aside.
+lsan="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/cache" \
-  QT_QPA_PLATFORM=xcb "$adj" >"$work/adj.out" 2>"$work/adj.err" &
+  LSAN_OPTIONS="$lsan" QT_QPA_PLATFORM=xcb "$adj" >"$work/adj.out" 2>"$work/adj.err" &
 started_process adj $!
 
 visible_windows() { xdotool search --onlyvisible --name '^Ravlen ADJ' 2>/dev/null; }
@@ -314,7 +316,11 @@ saved "COM1=$work/ttyRig"
 saved "; bench profile"
 
 # --- The transceiver's memory after the session (written by the sim on its way out).
-stop_all
+kill -TERM "${pid[sim]}"
+wait "${pid[sim]}"
+status=$?
+unset 'pid[sim]'
+[ "$status" -eq 0 ] || fail "ravlen-sim ended with status $status"
 rig_byte() { od -An -tu1 -j "$1" -N1 "$work/rig.bin" | tr -d ' '; }
 [ "$(rig_byte 173)" = "$ref" ] || fail "transceiver's REF byte is $(rig_byte 173), expected $ref"
 
