@@ -11,6 +11,8 @@
 #include "ConsoleEvents.h"
 #include "RigVelaFormLayout.h"
 #include "RigVelaItemTable.h"
+#include "RigVelaProcedures.h"
+#include "RigVelaProceduresModelHost.h"
 #include "RigVelaState.h"
 #include "clsIndEep_RigVela.h"
 #include "clsIndPtbl_RigVela.h"
@@ -91,4 +93,6 @@ class clsIndOp_RigVela : public ConsoleEvents {
   RigVelaFormLayout layout_;
   clsIndPtbl_RigVela ptbl_;
   clsIndEep_RigVela eep_;
+  RigVelaProceduresModelHost procHost_{*this};
+  RigVelaProcedures procedures_{procHost_, auto_, items_};
 };

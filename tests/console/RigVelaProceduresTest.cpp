@@ -1,0 +1,345 @@
+// The automatic procedures against a fake model: a transceiver response per A/D
+// slot, a link that is busy for one call after every frame, and the task's cycle
+// that sends flagged rows whenever a procedure moves to another step.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "RigVelaItemTable.h"
+#include "RigVelaProcedures.h"
+#include "RigVelaProceduresBeep.h"
+#include "RigVelaProceduresHost.h"
+#include "RigVelaState.h"
+#include "clsConsole.h"
+
+namespace {
+
+struct Sent {
+  int16_t command;
+  int16_t value;
+  int32_t wait;  // the row's pause; -1 for a frame that is not a row
+  bool operator==(const Sent&) const = default;
+};
+
+class FakeModel : public RigVelaProceduresHost {
+ public:
+  using Response = std::function<int16_t(const FakeModel&)>;
+
+  FakeModel() : items(RigVelaItemTable::Build(console)), procs(*this, st, items) {
+    st.bpfItem = items.bpfAll;
+    previousBeep = RigVelaProceduresBeep::SetBeepHandler([this] { ++beeps; });
+  }
+  ~FakeModel() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep); }
+
+  bool SequencerBusy() const override { return busy; }
+  bool ReadAD(int16_t slot, bool firstPass) override {
+    if (busy) ++faults;  // a reading must wait for the link
+    if (firstPass) {
+      reads.push_back(slot);
+      pendingRead = true;
+      busy = true;
+      return false;
+    }
+    if (!pendingRead) ++faults;
+    pendingRead = false;
+    if (static_cast<int>(reads.size()) == badRead) {
+      failed = true;
+      return true;
+    }
+    adLast[slot] = slot == 3 ? signal(*this) : level(*this);
+    return true;
+  }
+  int16_t AdLast(int16_t slot) const override { return adLast[slot]; }
+  bool ReadingFailed() const override { return failed; }
+  void SendE8NoAnswer(const std::string& text) override {
+    if (busy) ++faults;
+    texts.push_back(text);
+    busy = true;
+  }
+  void WriteImageByte(int32_t adr, int16_t value) override { image.push_back({adr, value}); }
+  void SendItem(int16_t index) override {
+    if (busy) ++faults;
+    sent.push_back({console.E8Command(index), console.Value(index), console.WaitAfterE8(index)});
+    live[index] = console.Value(index);
+    if (index == items.rxLva || index == items.rxLva + 1) lastLva = index;
+    busy = true;
+  }
+  clsConsole& Console() override { return console; }
+  void AutoReset() override {
+    ++resets;
+    st.autoCode = 0;
+    console.setWaitAfterE8(items.bpfT1, 200);
+    console.setWaitAfterE8(static_cast<int16_t>(items.bpfT1 + 1), 200);
+    console.setWaitAfterE8(items.rxLva, 500);
+    console.setWaitAfterE8(static_cast<int16_t>(items.rxLva + 1), 500);
+  }
+
+  // One task call in state 27; after a step change the cycle sends flagged rows.
+  bool Tick() {
+    if (busy) {
+      const size_t before = sent.size() + texts.size() + reads.size();
+      if (procs.Dispatch() || sent.size() + texts.size() + reads.size() != before) ++faults;
+      busy = false;
+      return false;
+    }
+    const bool done = procs.Dispatch();
+    if (done) SendChangedRows();
+    return done;
+  }
+  void SendChangedRows() {
+    for (int16_t i = 0; i < console.ListCount(); ++i) {
+      if (!console.flgChanged(i)) continue;
+      console.setflgChanged(i, false);
+      if (console.E8Command(i) >= 0) SendItem(i);
+      busy = false;  // the cycle waits for each row itself
+    }
+  }
+  void RunToEnd(int maxTicks = 20000) {
+    for (int i = 0; i < maxTicks && st.autoCode != 0; ++i) Tick();
+  }
+  // As an Enter starts it: any procedure ended, the rows at rest.
+  void Start(int16_t code) {
+    AutoReset();
+    resets = 0;
+    st.autoCode = code;
+    for (int16_t i = 0; i < console.ListCount(); ++i) console.setflgChanged(i, false);
+  }
+  int16_t Live(int16_t index) const { return live[index]; }
+  std::vector<Sent> SentBy(int16_t command) const {
+    std::vector<Sent> out;
+    for (const Sent& s : sent) {
+      if (s.command == command) out.push_back(s);
+    }
+    return out;
+  }
+
+  clsConsole console;
+  RigVelaAutoState st;
+  RigVelaItemIndex items;
+  RigVelaProcedures procs;
+  Response signal = [](const FakeModel&) { return int16_t{0}; };
+  Response level = [](const FakeModel& m) { return m.Live(m.lastLva); };
+  int badRead = 0;  // the reading (from 1) whose answer is malformed
+  bool busy = false, pendingRead = false, failed = false;
+  int beeps = 0, resets = 0, faults = 0;
+  int16_t lastLva = 0;
+  std::vector<int16_t> reads;
+  std::vector<std::string> texts;
+  std::vector<std::pair<int32_t, int16_t>> image;
+  std::vector<Sent> sent;
+  int16_t adLast[6] = {-1, -1, -1, -1, -1, -1};
+  int16_t live[17] = {};
+  RigVelaProceduresBeep::BeepHandler previousBeep;
+};
+
+// A response with one plateau per filter stage, as a tuned circuit gives.
+int16_t Peak(int16_t v, int16_t from, int16_t to) {
+  if (v >= from && v <= to) return 100;
+  return static_cast<int16_t>(std::max(0, 100 - 2 * (v < from ? from - v : v - to)));
+}
+
+struct BpfCase {
+  const char* name;
+  bool t1, t2, all;
+  std::function<int16_t(const FakeModel&)> signal;
+  int16_t endT1, endT2;  // the row values at the end (T2 untouched: its start 33)
+};
+
+class BpfSweep : public ::testing::TestWithParam<BpfCase> {};
+
+TEST_P(BpfSweep, EndsInTheMiddleOfTheFirstHighestPlateauWithOneBeep) {
+  const BpfCase& c = GetParam();
+  FakeModel m;
+  const auto t1 = m.items.bpfT1, t2 = static_cast<int16_t>(m.items.bpfT1 + 1);
+  m.console.setValue(t1, 33);
+  m.console.setValue(t2, 33);
+  m.signal = c.signal;
+  m.st.bpfSel = {c.t1, c.t2, false};
+  m.st.bpfAll = c.all;
+  m.Start(RigVelaProcedures::BpfFirst);
+  m.RunToEnd();
+
+  EXPECT_EQ(m.st.autoCode, 0);
+  EXPECT_EQ(m.console.Value(t1), c.endT1);
+  EXPECT_EQ(m.console.Value(t2), c.endT2);
+  EXPECT_EQ(m.beeps, 1);
+  EXPECT_EQ(m.resets, 1);
+  EXPECT_EQ(m.faults, 0);
+  EXPECT_EQ(m.console.WaitAfterE8(t1), 200);
+  EXPECT_EQ(m.console.WaitAfterE8(t2), 200);
+  for (int k = 0; k < 2; ++k) {
+    const bool selected = k == 0 ? c.t1 : c.t2;
+    const std::vector<Sent> frames = m.SentBy(static_cast<int16_t>(0x13 + k));
+    if (!selected) {
+      EXPECT_TRUE(frames.empty());
+      continue;
+    }
+    // Parked (or zeroed), the minimum, then the sweep points, then the result.
+    std::vector<Sent> want{{int16_t(0x13 + k), int16_t(c.all ? 64 : 0), 200},
+                           {int16_t(0x13 + k), 0, 200}};
+    const int16_t last = c.all ? 128 : 255, step = c.all ? 2 : 1;
+    for (int16_t v = 0; v <= last; v = static_cast<int16_t>(v + step)) {
+      want.push_back({int16_t(0x13 + k), v, v == 0 ? 200 : 0});
+    }
+    want.push_back({int16_t(0x13 + k), k == 0 ? c.endT1 : c.endT2, 0});
+    EXPECT_EQ(frames, want) << "stage " << k;
+  }
+  const size_t points = (c.t1 + c.t2) * (c.all ? 65 : 256);
+  EXPECT_EQ(m.reads.size(), points);
+  EXPECT_FALSE(m.st.bpfSel[0] || m.st.bpfSel[1]);
+}
+
+const BpfCase kBpfCases[] = {
+    {"T1", true, false, false, [](const FakeModel& m) { return Peak(m.Live(m.items.bpfT1), 70, 72); }, 71, 33},
+    {"T2", false, true, false, [](const FakeModel& m) { return Peak(m.Live(m.items.bpfT1 + 1), 92, 94); }, 33, 93},
+    {"AllTwoStages", true, true, true,
+     [](const FakeModel& m) {
+       return static_cast<int16_t>(Peak(m.Live(m.items.bpfT1), 70, 72) + Peak(m.Live(m.items.bpfT1 + 1), 92, 94));
+     },
+     71, 93},
+    {"FlatSingle", true, false, false, [](const FakeModel&) { return int16_t{7}; }, 127, 33},
+    {"FlatAll", true, true, true, [](const FakeModel&) { return int16_t{7}; }, 64, 64},
+    // Equal peaks apart: not the point between them, where nothing passes.
+    {"FirstOfTwoEqualPlateaus", true, false, false,
+     [](const FakeModel& m) {
+       const int16_t v = m.Live(m.items.bpfT1);
+       return std::max(Peak(v, 30, 34), Peak(v, 200, 210));
+     },
+     32, 33},
+    {"PeakAtTheTopEnd", true, false, false, [](const FakeModel& m) { return m.Live(m.items.bpfT1); }, 255, 33},
+};
+INSTANTIATE_TEST_SUITE_P(Procedures, BpfSweep, ::testing::ValuesIn(kBpfCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct LvaCase {
+  const char* name;
+  int16_t stage;
+  int16_t target;
+  std::function<int16_t(int16_t)> level;  // of the adjuster value
+  std::vector<int16_t> values;            // every value sent, in order
+  bool failed;
+};
+
+class LvaSearch : public ::testing::TestWithParam<LvaCase> {};
+
+TEST_P(LvaSearch, BisectsToTheTargetOrRestores) {
+  const LvaCase& c = GetParam();
+  FakeModel m;
+  const auto item = static_cast<int16_t>(m.items.rxLva + c.stage);
+  m.console.setValue(m.items.rxLva, 140);
+  m.console.setValue(static_cast<int16_t>(m.items.rxLva + 1), 120);
+  m.console.setValue(static_cast<int16_t>(m.items.lvRxLva + c.stage), c.target);
+  m.level = [&c](const FakeModel& f) { return c.level(f.Live(f.lastLva)); };
+  m.st.lvaSel = {c.stage == 0, c.stage == 1, false};
+  m.Start(RigVelaProcedures::LvaFirst);
+  m.RunToEnd();
+
+  std::vector<Sent> want;
+  for (int16_t v : c.values) want.push_back({int16_t(0x06 + c.stage), v, 500});
+  EXPECT_EQ(m.SentBy(static_cast<int16_t>(0x06 + c.stage)), want);
+  EXPECT_TRUE(m.SentBy(static_cast<int16_t>(0x07 - c.stage)).empty());
+  EXPECT_EQ(m.console.Value(item), c.values.back());
+  EXPECT_EQ(m.st.lvaFailed[c.stage], c.failed);
+  EXPECT_FALSE(m.st.lvaFailed[1 - c.stage]);
+  EXPECT_EQ(m.console.WaitAfterE8(item), 500);
+  EXPECT_EQ(m.st.autoCode, 0);
+  EXPECT_EQ(m.beeps, 1);
+  EXPECT_EQ(m.faults, 0);
+  for (int16_t slot : m.reads) EXPECT_EQ(slot, RigVelaProcedures::LevelSlot);
+}
+
+const auto kSame = [](int16_t v) { return v; };
+const LvaCase kLvaCases[] = {
+    {"RxExact", 0, 150, kSame, {0, 255, 128, 192, 160, 144, 152, 148, 150}, false},
+    {"TxExact", 1, 100, kSame, {0, 255, 128, 64, 96, 112, 104, 100}, false},
+    {"Falling", 0, 100, [](int16_t v) { return static_cast<int16_t>(255 - v); },
+     {0, 255, 128, 192, 160, 144, 152, 156, 154, 155}, false},
+    {"NeverEqualEndsNarrow", 0, 101, [](int16_t v) { return static_cast<int16_t>(v / 2 * 2); },
+     {0, 255, 128, 64, 96, 112, 104, 100, 102, 101}, false},
+    {"TargetAtLowEnd", 0, 0, kSame, {0, 255, 140}, true},
+    {"TargetAtHighEnd", 1, 255, kSame, {0, 255, 120}, true},
+    {"FlatLevel", 0, 9, [](int16_t) { return int16_t{9}; }, {0, 255, 140}, true},
+};
+INSTANTIATE_TEST_SUITE_P(Procedures, LvaSearch, ::testing::ValuesIn(kLvaCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RigVelaProcedures, RssiStoresS3ThenS1AtEachRequestAndEndsWithABeep) {
+  FakeModel m;
+  int16_t level = 40;
+  m.signal = [&level](const FakeModel&) { return level++; };
+  m.Start(RigVelaProcedures::RssiFirst);
+  for (int i = 0; i < 40; ++i) m.Tick();
+  EXPECT_TRUE(m.texts.empty());
+  EXPECT_GT(m.reads.size(), 5u);
+  m.st.rssiCaptureReq = true;
+  for (int i = 0; i < 100 && m.texts.empty(); ++i) m.Tick();
+  const int16_t s3 = m.adLast[3];
+  for (int i = 0; i < 40 && m.st.autoCode != 0; ++i) m.Tick();
+  EXPECT_TRUE(m.st.rssiSecondStage);
+  EXPECT_EQ(m.texts.size(), 1u);
+  m.st.rssiCaptureReq = true;
+  m.RunToEnd();
+  const int16_t s1 = m.adLast[3];
+
+  EXPECT_GT(s1, s3);
+  EXPECT_EQ(m.texts, (std::vector<std::string>{clsConsole::E8Text(0x16, s3), clsConsole::E8Text(0x15, s1)}));
+  EXPECT_EQ(m.image, (std::vector<std::pair<int32_t, int16_t>>{{170, s3}, {169, s1}}));
+  EXPECT_EQ(m.beeps, 1);
+  EXPECT_EQ(m.resets, 1);
+  EXPECT_FALSE(m.st.rssiSecondStage || m.st.rssiCaptureReq);
+  EXPECT_EQ(m.faults, 0);
+}
+
+TEST(RigVelaProcedures, DispatcherDoesNothingOutsideTheProcedures) {
+  for (int16_t code : {0, 1, 5, 9, 11, 27, 30, -1}) {
+    FakeModel m;
+    m.st.autoCode = code;
+    EXPECT_TRUE(m.procs.Dispatch()) << code;
+    EXPECT_EQ(m.st.autoCode, code);
+    EXPECT_EQ(m.resets + m.beeps, 0) << code;
+    EXPECT_TRUE(m.reads.empty() && m.sent.empty());
+  }
+}
+
+struct BadCase {
+  const char* name;
+  int16_t start;
+  int badRead;
+};
+
+class BadReading : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadReading, StopsWithoutFurtherFramesOrStoredValues) {
+  const BadCase& c = GetParam();
+  FakeModel m;
+  m.st.bpfSel = {true, false, false};
+  m.st.lvaSel = {true, false, false};
+  m.badRead = c.badRead;
+  m.console.setValue(m.items.lvRxLva, 150);
+  m.Start(c.start);
+  for (int i = 0; i < 5000 && !m.failed; ++i) {
+    m.Tick();
+    if (!m.reads.empty()) m.st.rssiCaptureReq = true;  // the reading is to be stored
+  }
+  ASSERT_TRUE(m.failed);
+  const size_t sent = m.sent.size(), reads = m.reads.size();
+  const int16_t code = m.st.autoCode;
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(m.Tick());
+  EXPECT_EQ(m.sent.size(), sent);
+  EXPECT_EQ(m.reads.size(), reads);
+  EXPECT_EQ(m.st.autoCode, code);
+  EXPECT_TRUE(m.texts.empty() && m.image.empty());
+  EXPECT_EQ(m.beeps, 0);
+}
+
+const BadCase kBadCases[] = {
+    {"RssiFirstReading", RigVelaProcedures::RssiFirst, 1},
+    {"BpfMidSweep", RigVelaProcedures::BpfFirst, 40},
+    {"LvaMiddleReading", RigVelaProcedures::LvaFirst, 3},
+};
+INSTANTIATE_TEST_SUITE_P(Procedures, BadReading, ::testing::ValuesIn(kBadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
