@@ -86,7 +86,10 @@ void clsIndOp_RigVela::ConsEv_SendE8(clsConsole& objConsole, int16_t Index, int1
   task_.curChannel = c;
 }
 
-void clsIndOp_RigVela::ConsEv_Enter(clsConsole&, int16_t Index, int16_t evNo, int16_t) {
+// A procedure that starts is shown on all its rows at once, not only on the row
+// whose Enter started it.
+void clsIndOp_RigVela::ConsEv_Enter(clsConsole& objConsole, int16_t Index, int16_t evNo, int16_t) {
+  const int16_t before = auto_.autoCode;
   switch (evNo) {
     case 1:
       if (rssiRuns(auto_.autoCode)) {
@@ -119,5 +122,8 @@ void clsIndOp_RigVela::ConsEv_Enter(clsConsole&, int16_t Index, int16_t evNo, in
       break;
     default:
       break;
+  }
+  if (auto_.autoCode != before) {
+    for (int16_t i = 0; i < objConsole.ListCount(); ++i) objConsole.Disp(i);
   }
 }
