@@ -130,7 +130,8 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 note "Xvfb on $DISPLAY"
 
 # --- Virtual transceiver on a pseudo-terminal, every frame traced.
-"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" "${sim_options[@]}" \
+bpf_t1=77  # the tuned point of the sim's BPF T1 (the built image holds 69)
+"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" --bpf-t1 "$bpf_t1" "${sim_options[@]}" \
   >"$work/sim.out" 2>"$work/sim.trace" &
 started_process sim $!
 wait_until 10 "ravlen-sim start" test -L "$work/ttyRig"
@@ -275,6 +276,26 @@ wait_until 10 "the reload after F5" at_least "$(read_ad 15)" $((da_reads + 1))
 wait_until 10 "the answer to the last D/A read" answered
 no_message_box "Disp para"
 
+# --- Automatic adjustment: Enter on the BPF T1 row (index 10) sweeps 0 to 255, one
+# SD reading (A/D code 4) a point, and leaves the row at the middle of the best plateau:
+# the filter's tuned point in the sim's model.
+console_y=$((menu_bar + 1 + (15 + 120 + 330 + 180 + 2400 + 120) / 15 + 8))  # the top row
+x mousemove --window "$win" $((WIDTH / 2)) "$console_y" click 1
+bpf_before=$(count_pc "$(e8 13)")
+x key --delay 40 Home Down Down Down Down Down Down Down Down Down Down Return
+sweep_ended() {
+  [ "$(count_pc "$(e8 13)")" -ge $((bpf_before + 257)) ] &&
+    [ "$(e8_values 13 | tail -n 1)" != 255 ]
+}
+wait_until 60 "the BPF T1 sweep" sweep_ended
+sweep=()
+for v in $(seq 0 255); do sweep+=("$(e8v 13 "$v")" "$(read_ad 4)"); done
+in_order "BPF T1 sweep" "${sweep[@]}" "$(e8v 13 "$bpf_t1")"
+bpf_result=$(e8_values 13 | tail -n 1)
+[ "$bpf_result" = "$bpf_t1" ] || fail "BPF T1 sweep ended at $bpf_result, the model's point is $bpf_t1"
+note "BPF T1 swept to $bpf_result"
+no_message_box "BPF T1"
+
 if [ -n "$shot" ]; then
   sleep 0.5
   import -window "$win" "$shot" || fail "no picture"
@@ -323,5 +344,6 @@ unset 'pid[sim]'
 [ "$status" -eq 0 ] || fail "ravlen-sim ended with status $status"
 rig_byte() { od -An -tu1 -j "$1" -N1 "$work/rig.bin" | tr -d ' '; }
 [ "$(rig_byte 173)" = "$ref" ] || fail "transceiver's REF byte is $(rig_byte 173), expected $ref"
+[ "$(rig_byte 84)" = "$bpf_t1" ] || fail "transceiver's BPF T1 byte is $(rig_byte 84), expected $bpf_t1"
 
 echo "PASSED in $((SECONDS - started)) s"
