@@ -295,6 +295,11 @@ bpf_result=$(e8_values 13 | tail -n 1)
 [ "$bpf_result" = "$bpf_t1" ] || fail "BPF T1 sweep ended at $bpf_result, the model's point is $bpf_t1"
 note "BPF T1 swept to $bpf_result"
 no_message_box "BPF T1"
+# The live values once more, the filter's D/A output now at its new point.
+da_reads=$(count_pc "$(read_ad 15)")
+x key F5
+wait_until 10 "the reload after the sweep" at_least "$(read_ad 15)" $((da_reads + 1))
+wait_until 10 "the answer to the last D/A read" answered
 
 if [ -n "$shot" ]; then
   sleep 0.5
