@@ -146,7 +146,8 @@ printf '; bench profile\n[PORTS]\nCOM1=%s\n\n[OPTION]\nComPort=1\nComAutoRelease
 # A sanitizer build leaves the leaks of X11's system libraries aside.
 lsan="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/cache" \
-  LSAN_OPTIONS="$lsan" QT_QPA_PLATFORM=xcb "$adj" >"$work/adj.out" 2>"$work/adj.err" &
+  LSAN_OPTIONS="$lsan" QT_QPA_PLATFORM=xcb \
+  env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI -u QT_STYLE_OVERRIDE "$adj" >"$work/adj.out" 2>"$work/adj.err" &
 started_process adj $!
 
 visible_windows() { xdotool search --onlyvisible --name '^Ravlen ADJ' 2>/dev/null; }
