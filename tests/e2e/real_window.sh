@@ -308,6 +308,29 @@ if [ -n "$shot" ]; then
   note "picture in $shot"
 fi
 
+# --- RSSI capture (the last row): Enter starts reading SD, the next Enter stores the
+# reading as S3 (command 16), the one after as S1 (command 15) and ends.
+x key End Return
+sd_reads=$(count_pc "$(read_ad 4)")
+wait_until 10 "the RSSI level readings" at_least "$(read_ad 4)" $((sd_reads + 2))
+x key Return
+wait_until 10 "the S3 level sent" at_least "$(e8 16)" 1
+x key Return
+wait_until 10 "the S1 level sent" at_least "$(e8 15)" 1
+# The value a frame of command c carried must be the SD reading answered just before it.
+reading_before() {
+  local line a b
+  line=$(grep -nE " PC>RIG $(e8 "$1" | cut -c2-)" "$work/sim.trace" | head -n 1 | cut -d: -f1)
+  read -r _ _ _ _ _ _ _ _ _ _ _ _ a b _ < <(head -n "$line" "$work/sim.trace" | grep ' RIG>PC ' | tail -n 1)
+  printf '%d\n' "0x$(printf "\\x$a\\x$b")"
+}
+rssi_s3=$(e8_values 16)
+rssi_s1=$(e8_values 15)
+[ "$rssi_s3" = "$(reading_before 16)" ] || fail "S3 level $rssi_s3, the reading was $(reading_before 16)"
+[ "$rssi_s1" = "$(reading_before 15)" ] || fail "S1 level $rssi_s1, the reading was $(reading_before 15)"
+note "RSSI S3 $rssi_s3, S1 $rssi_s1"
+no_message_box "RSSI"
+
 # --- Option, Auto port release, 2 sec: saved on closing.
 watch_boxes=""
 x key alt+o a 2
@@ -351,5 +374,7 @@ unset 'pid[sim]'
 rig_byte() { od -An -tu1 -j "$1" -N1 "$work/rig.bin" | tr -d ' '; }
 [ "$(rig_byte 173)" = "$ref" ] || fail "transceiver's REF byte is $(rig_byte 173), expected $ref"
 [ "$(rig_byte 84)" = "$bpf_t1" ] || fail "transceiver's BPF T1 byte is $(rig_byte 84), expected $bpf_t1"
+[ "$(rig_byte 170)" = "$rssi_s3" ] || fail "transceiver's RSSI S3 byte is $(rig_byte 170), expected $rssi_s3"
+[ "$(rig_byte 169)" = "$rssi_s1" ] || fail "transceiver's RSSI S1 byte is $(rig_byte 169), expected $rssi_s1"
 
 echo "PASSED in $((SECONDS - started)) s"
