@@ -126,13 +126,16 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display"
   >"$work/xvfb.log" 2>&1 &
 started_process xvfb $!
 wait_until 20 "Xvfb start" test -s "$work/display"
-export DISPLAY=":$(head -n 1 "$work/display")"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
+display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+wait_until 20 "Xvfb answering on $DISPLAY" display_answers
 note "Xvfb on $DISPLAY"
 
 # --- Virtual transceiver on a pseudo-terminal, every frame traced.
 bpf_t1=77  # the tuned point of the sim's BPF T1 (the built image holds 69)
-"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" --bpf-t1 "$bpf_t1" "${sim_options[@]}" \
-  >"$work/sim.out" 2>"$work/sim.trace" &
+"$sim" --link "$work/ttyRig" --trace --save-image "$work/rig.bin" --bpf-t1 "$bpf_t1" \
+  "${sim_options[@]}" >"$work/sim.out" 2>"$work/sim.trace" &
 started_process sim $!
 wait_until 10 "ravlen-sim start" test -L "$work/ttyRig"
 
@@ -147,7 +150,8 @@ printf '; bench profile\n[PORTS]\nCOM1=%s\n\n[OPTION]\nComPort=1\nComAutoRelease
 lsan="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/cache" \
   LSAN_OPTIONS="$lsan" QT_QPA_PLATFORM=xcb \
-  env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI -u QT_STYLE_OVERRIDE "$adj" >"$work/adj.out" 2>"$work/adj.err" &
+  env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI -u QT_STYLE_OVERRIDE \
+  "$adj" >"$work/adj.out" 2>"$work/adj.err" &
 started_process adj $!
 
 visible_windows() { xdotool search --onlyvisible --name '^Ravlen ADJ' 2>/dev/null; }
@@ -185,7 +189,7 @@ eval "$(xdotool getwindowgeometry --shell "$(other_windows | head -n 1)" | sed '
 menu_bar=$((MENU_Y - Y))
 x key Escape Escape
 wait_until 10 "the Option menu closing" no_other_window
-[ "$menu_bar" -ge 10 ] && [ "$menu_bar" -le 60 ] || fail "menu bar height $menu_bar"
+if [ "$menu_bar" -lt 10 ] || [ "$menu_bar" -gt 60 ]; then fail "menu bar height $menu_bar"; fi
 
 # The three buttons stand centred in a row, 1800 x 330 twips, 120 apart and 120 below
 # the separator line under the menu bar; this clicks the middle of button i.
@@ -207,12 +211,14 @@ e8v() {
   printf '^FE FE EE EF E8 29 28 [0-9A-F]{2} [0-9A-F]{2} %s %02X %02X FD$\n' "$1" "'${digits:0:1}" "'${digits:1:1}"
 }
 read_ad() { e8v 03 "$1"; }  # A/D or D/A read request of channel code n
+# Two ASCII hex digits, given as the codes of their characters, as a number: 37 41 is 122.
+ascii_value() { printf '%d\n' "0x$(printf '%b' "\\x$1\\x$2")"; }
 count_pc() { pc_frames | grep -cE "$1"; }
 # The values the E8 frames of command c carried, in order, one a line.
 e8_values() {
   local a b
   pc_frames | grep -E "$(e8 "$1")" | while read -r _ _ _ _ _ _ _ _ _ _ a b _; do
-    printf '%d\n' "0x$(printf "\\x$a\\x$b")"
+    ascii_value "$a" "$b"
   done
 }
 # in_order WHAT REGEX...: the PC's frames hold matches of the patterns in this order.
@@ -315,6 +321,9 @@ sd_reads=$(count_pc "$(read_ad 4)")
 wait_until 10 "the RSSI level readings" at_least "$(read_ad 4)" $((sd_reads + 2))
 x key Return
 wait_until 10 "the S3 level sent" at_least "$(e8 16)" 1
+# As a technician waits for "RSSI S1 Level": the capture starts reading anew first.
+sd_reads=$(count_pc "$(read_ad 4)")
+wait_until 10 "the S1 level readings" at_least "$(read_ad 4)" $((sd_reads + 2))
 x key Return
 wait_until 10 "the S1 level sent" at_least "$(e8 15)" 1
 # The value a frame of command c carried must be the SD reading answered just before it.
@@ -322,7 +331,7 @@ reading_before() {
   local line a b
   line=$(grep -nE " PC>RIG $(e8 "$1" | cut -c2-)" "$work/sim.trace" | head -n 1 | cut -d: -f1)
   read -r _ _ _ _ _ _ _ _ _ _ _ _ a b _ < <(head -n "$line" "$work/sim.trace" | grep ' RIG>PC ' | tail -n 1)
-  printf '%d\n' "0x$(printf "\\x$a\\x$b")"
+  ascii_value "$a" "$b"
 }
 rssi_s3=$(e8_values 16)
 rssi_s1=$(e8_values 15)
@@ -339,7 +348,8 @@ wait_until 10 "the menu closing" no_other_window
 # --- File, Exit.
 x key alt+f x
 closing=1  # its end is awaited now, not a failure
-wait_until 20 "ravlen-adj closing" eval '! kill -0 "${pid[adj]}" 2>/dev/null'
+adj_ended() { ! kill -0 "${pid[adj]}" 2>/dev/null; }
+wait_until 20 "ravlen-adj closing" adj_ended
 wait "${pid[adj]}"
 status=$?
 unset 'pid[adj]'
