@@ -306,8 +306,12 @@ void frmMain::task() {
 }
 
 void frmMain::refreshMenuChecks() {
-  for (int16_t n = 1; n <= 4; ++n) mnuOptSelCom(n).setChecked(n == comPortNo_);
-  for (int16_t n = 0; n <= 5; ++n) mnuOptionSelAutoRelease(n).setChecked(n == comAutoRelease_);
+  // Every tick and every receive event pass here: touch a mark only when it changes.
+  auto mark = [](QAction& action, bool on) {
+    if (action.isChecked() != on) action.setChecked(on);
+  };
+  for (int16_t n = 1; n <= 4; ++n) mark(mnuOptSelCom(n), n == comPortNo_);
+  for (int16_t n = 0; n <= 5; ++n) mark(mnuOptionSelAutoRelease(n), n == comAutoRelease_);
 }
 
 void frmMain::refreshPortLabel() {

@@ -102,11 +102,4 @@ TEST_F(RigVelaEventsTest, LevelTargetsShowTheirVoltage) {
   }
 }
 
-TEST_F(RigVelaEventsTest, OnlyTheChannelRowSendsThroughTheModel) {
-  for (int16_t ev : {1, 2, 3, 7}) model().ConsEv_SendE8(console(), kBpfT1, ev, 0);
-  EXPECT_EQ(model().taskState().WaitE8Required, 0);
-  EXPECT_TRUE(serial->tx.empty());
-  EXPECT_EQ(model().ConsEv_Disp(console(), kBpfT1, 5, 0), "???");
-}
-
 }  // namespace

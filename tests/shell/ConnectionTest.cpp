@@ -81,9 +81,9 @@ TEST_P(ConnectionOrderTest, FramesComeInTheirOrderWithTheirPauses) {
   }
   // Every copy of the balance value now agrees, in the image and in the transceiver.
   const uint8_t bal = image[c.mid ? 113 : 99];
-  for (int adr : {99, 113, 106}) {
-    if (!c.mid || adr != 99) EXPECT_EQ(Globals::radio().eepImage().ReadByte(adr), bal) << adr;
-    if (!c.mid || adr != 99) EXPECT_EQ(rig.memoryByte(adr), bal) << adr;
+  for (int adr : c.mid ? std::vector<int>{113, 106} : std::vector<int>{99, 113, 106}) {
+    EXPECT_EQ(Globals::radio().eepImage().ReadByte(adr), bal) << adr;
+    EXPECT_EQ(rig.memoryByte(adr), bal) << adr;
   }
 }
 
@@ -101,6 +101,7 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
   EXPECT_FALSE(w.fra01(1).isHidden());
   EXPECT_TRUE(w.fra01(3).isHidden());
   EXPECT_TRUE(w.cmd00(1).isEnabled());
+  EXPECT_EQ(w.focusWidget(), &w.lboConsole());
   EXPECT_EQ(w.lblProgress().text().toStdString(), std::string(32, 'o'));
   EXPECT_EQ(row(w.lboConsole(), 0), "    CH No.: 01 RX = 476.425000, TX =   <-        RF Power: High  Mode: CB");
   EXPECT_EQ(row(w.lboConsole(), kRef), "       REF: 122 [##########----------]");
@@ -113,6 +114,28 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
   EXPECT_EQ(row(w.lbo01(1), 0), "[D/A]");
   EXPECT_EQ(row(w.lbo01(1), 6).substr(0, 8), "MOD BAL:");
   for (int i = 1; i <= 9; ++i) EXPECT_NE(row(w.lbo01(1), i), "----") << i;
+}
+
+// A reading answer is the identification, the read command and two hex digits.
+TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
+  ASSERT_TRUE(connect());
+  const struct {
+    Bytes answer;
+    bool bad;
+    int16_t value;
+  } cases[] = {
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}, false, 123},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '0', 'f'}, false, 15},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'G'}, true, 0},
+      {{0x29, 0x28, 0x01, 0x01, 0x03, '7', 'B'}, true, 123},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7'}, true, 0},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B', 'C'}, true, 123},
+      {{}, true, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(model().RigVelaOp_AnswerBad(c.answer), c.bad) << hex(c.answer.data(), c.answer.size());
+    EXPECT_EQ(clsIndOp_RigVela::RigVelaOp_AnswerValue(c.answer), c.value) << hex(c.answer.data(), c.answer.size());
+  }
 }
 
 TEST_F(ConnectionTest, KeyStepsSendTheRowAndWriteTheImage) {
@@ -132,15 +155,21 @@ TEST_F(ConnectionTest, KeyStepsSendTheRowAndWriteTheImage) {
   EXPECT_EQ(row(w.lboConsole(), kRef).substr(0, 15), "       REF: 127");
 }
 
+// F5 reads every value again; a value read unchanged leaves its row as it is.
 TEST_F(ConnectionTest, ReloadReadsEveryValueAgain) {
   ASSERT_TRUE(connect());
+  frmMain& w = Globals::mainWindow();
+  w.lbo01(0).item(1)->setText("kept");
+  w.lbo01(1).item(3)->setText("kept");
   const size_t before = sent.size();
-  QTest::keyClick(&Globals::mainWindow().lboConsole(), Qt::Key_F5);
+  QTest::keyClick(&w.lboConsole(), Qt::Key_F5);
   ticksFor(5000);
   std::vector<std::string> want;
   for (int code : kAdCodes) want.push_back(e8(0x03, code));
   for (int code : kDaCodes) want.push_back(e8(0x03, code));
   EXPECT_EQ(textsFrom(before), want);
+  EXPECT_EQ(row(w.lbo01(0), 1), "kept");
+  EXPECT_EQ(row(w.lbo01(1), 3), "kept");
 }
 
 std::string dataFile(const char* name) {
