@@ -1,0 +1,268 @@
+// The automatic procedures through the whole utility against the virtual
+// transceiver: Enter on a row in the window, the ticks, the frames it received.
+//
+// The transceiver's physical model: the signal level (A/D code 4) is 20 plus one
+// response per filter stage, 110 on the plateau tuned point +-1 (T1 at 71, T2 at
+// 93), falling by 3 per step off it; the level voltage (A/D code 5) equals the LVA
+// value last sent. Its image holds BPF T1 69, T2 95, RX LVA 140, TX LVA 120 and the
+// targets 150 (RX) and 100 (TX).
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "FrameCodec.h"
+#include "Globals.h"
+#include "RigVelaProcedures.h"
+#include "RigVelaProceduresBeep.h"
+#include "SimAppFixture.h"
+#include "clsCmcEeprom.h"
+#include "clsCmcRadio.h"
+#include "clsConsole.h"
+#include "clsIndOp_RigVela.h"
+#include "frmMain.h"
+
+namespace {
+
+constexpr int kRead = 0x03, kSignal = 4, kLevel = 5;
+constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
+
+struct E8 {
+  int command, value;
+  bool operator==(const E8&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const E8& f) {
+  return os << std::hex << f.command << ':' << f.value << std::dec;
+}
+
+class ProceduresSimTest : public SimAppFixture {
+ protected:
+  ProceduresSimTest() {
+    previousBeep_ = RigVelaProceduresBeep::SetBeepHandler([this] { ++beeps; });
+    rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
+      if (e.direction != VirtualTransceiver::TraceEvent::Direction::FromPc) return;
+      const Bytes body = FrameCodec::bodyOf(e.bytes);
+      if (body.size() != 10 || body[2] != 0xE8) return;
+      const auto v = FrameCodec::hexPairValue(body[8], body[9]);
+      frames.push_back({body[7], v ? int{*v} : -1});
+    });
+  }
+  ~ProceduresSimTest() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep_); }
+
+  clsIndOp_RigVela& model() { return Globals::model(); }
+  clsConsole& console() { return Globals::console(); }
+  int16_t autoCode() { return model().autoState().autoCode; }
+
+  // "Connect", the clone read, the first sending and the first full cycle.
+  void connect() {
+    Globals::mainWindow().cmd00(0).click();
+    for (int t = 0; t < 600000 && !model().RigVelaProp_EditEnabled(); t += 50) tick();
+    ASSERT_TRUE(model().RigVelaProp_EditEnabled());
+    ticksFor(5000);
+    ASSERT_TRUE(messages.empty());
+    frames.clear();
+  }
+  void enter(int16_t row) {
+    QListWidget& list = Globals::mainWindow().lboConsole();
+    list.setCurrentRow(row);
+    QTest::keyClick(&list, Qt::Key_Return);
+    // The task takes the Enter at its next cycle.
+    for (int t = 0; t < 5000 && console().flgEnterOn(row); t += 50) tick();
+    EXPECT_FALSE(console().flgEnterOn(row));
+  }
+  void runToEnd() {
+    for (int t = 0; t < 600000 && autoCode() != 0; t += 50) tick();
+    EXPECT_EQ(autoCode(), 0);
+    ticksFor(2000);
+  }
+  int count(int command) const {
+    int n = 0;
+    for (const E8& f : frames) n += f.command == command;
+    return n;
+  }
+  std::string row(int16_t index) { return Globals::mainWindow().lboConsole().item(index)->text().toStdString(); }
+  int16_t image(int32_t adr) { return Globals::radio().eepImage().ReadByte(adr); }
+
+  std::vector<E8> frames;
+  int beeps = 0;
+
+ private:
+  RigVelaProceduresBeep::BeepHandler previousBeep_;
+};
+
+// One stage's frames: its start value, the minimum, the points with a reading
+// after each, then the result sent by the cycle.
+void appendSweep(std::vector<E8>& want, int command, int step, int last, int result) {
+  want.push_back({command, 0});
+  want.push_back({command, 0});
+  for (int v = 0; v <= last; v += step) {
+    want.push_back({kRead, kSignal});
+    if (v + step <= last) want.push_back({command, v + step});
+  }
+  want.push_back({command, result});
+}
+
+TEST_F(ProceduresSimTest, BpfT1SweepEndsAtTheTunedPoint71) {
+  connect();
+  enter(kBpfT1Row);
+  runToEnd();
+  std::vector<E8> want{{0x13, 0}};
+  appendSweep(want, 0x13, 1, 255, 71);
+  EXPECT_EQ(frames, want);
+  EXPECT_EQ(console().Value(kBpfT1Row), 71);
+  EXPECT_EQ(rig.memoryByte(84), 71);
+  EXPECT_EQ(image(84), 71);
+  EXPECT_EQ(rig.memoryByte(85), 95);  // T2 untouched
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(row(kBpfT1Row).substr(row(kBpfT1Row).size() - 17), " [Enter] to Sweep");
+}
+
+TEST_F(ProceduresSimTest, BpfAllParksBothAtSixtyFourThenEndsAtTheTunedPoints71And93) {
+  connect();
+  enter(kBpfAllRow);
+  runToEnd();
+  std::vector<E8> want{{0x13, 64}, {0x14, 64}};
+  appendSweep(want, 0x13, 2, 128, 71);
+  appendSweep(want, 0x14, 2, 128, 93);
+  EXPECT_EQ(frames, want);
+  EXPECT_EQ(rig.memoryByte(84), 71);
+  EXPECT_EQ(rig.memoryByte(85), 93);
+  EXPECT_EQ(beeps, 1);
+  EXPECT_TRUE(messages.empty());
+}
+
+struct LvaCase {
+  const char* name;
+  int16_t row;
+  int16_t target;  // -1: the image's own
+  std::vector<int> values;  // the adjuster values sent, each followed by a reading
+  bool failed;
+};
+
+void PrintTo(const LvaCase& c, std::ostream* os) { *os << c.name; }
+
+class LvaSimTest : public ProceduresSimTest, public ::testing::WithParamInterface<LvaCase> {};
+
+TEST_P(LvaSimTest, EndsAtTheTargetOrRestores) {
+  const LvaCase& c = GetParam();
+  const int command = 0x06 + (c.row - kRxLvaRow);
+  connect();
+  if (c.target >= 0) console().setValue(static_cast<int16_t>(kLvRxRow + c.row - kRxLvaRow), c.target);
+  ticksFor(500);
+  frames.clear();
+  enter(c.row);
+  runToEnd();
+  std::vector<E8> want;
+  for (int v : c.values) {
+    want.push_back({command, v});
+    want.push_back({kRead, kLevel});
+  }
+  if (c.failed) want.pop_back();  // the restored value is not read
+  EXPECT_EQ(frames, want);
+  EXPECT_EQ(rig.memoryByte(92 + c.row - kRxLvaRow), c.values.back());
+  EXPECT_EQ(model().autoState().lvaFailed[c.row - kRxLvaRow], c.failed);
+  const std::string failedText = " (Auto Adjust Failed)";
+  EXPECT_EQ(row(c.row).ends_with(failedText), c.failed) << row(c.row);
+  EXPECT_EQ(console().WaitAfterE8(c.row), 500);
+  EXPECT_EQ(beeps, 1);
+  EXPECT_TRUE(messages.empty());
+}
+
+const LvaCase kLvaCases[] = {
+    {"RxEndsAtItsTarget150", kRxLvaRow, -1, {0, 255, 128, 192, 160, 144, 152, 148, 150}, false},
+    {"TxEndsAtItsTarget100", kRxLvaRow + 1, -1, {0, 255, 128, 64, 96, 112, 104, 100}, false},
+    {"TargetAtTheLowEndFails", kRxLvaRow, 0, {0, 255, 140}, true},
+    {"TargetAtTheHighEndFails", kRxLvaRow + 1, 255, {0, 255, 120}, true},
+};
+INSTANTIATE_TEST_SUITE_P(Procedures, LvaSimTest, ::testing::ValuesIn(kLvaCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With T1 at 69 and T2 at 95 both stages are one step off their plateaus:
+// 20 + 107 + 107 = 234.
+TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
+  connect();
+  enter(kRssiRow);
+  ticksFor(3000);
+  EXPECT_EQ(row(kRssiRow), "      RSSI: RSSI S3 Level ");
+  EXPECT_GT(count(kRead), 3);
+  EXPECT_EQ(count(kRead), static_cast<int>(frames.size()));
+  enter(kRssiRow);
+  ticksFor(3000);
+  EXPECT_EQ(row(kRssiRow), "      RSSI: RSSI S1 Level ");
+  enter(kRssiRow);
+  runToEnd();
+  std::vector<E8> stored;
+  for (const E8& f : frames) {
+    if (f.command != kRead) stored.push_back(f);
+  }
+  EXPECT_EQ(stored, (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
+  EXPECT_EQ(rig.memoryByte(170), 234);
+  EXPECT_EQ(rig.memoryByte(169), 234);
+  EXPECT_EQ(image(170), 234);
+  EXPECT_EQ(image(169), 234);
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(row(kRssiRow), "      RSSI: [Enter] to Start");
+}
+
+// A sweep keeps the task in its step until the stage is swept; the Enter then
+// ends the tuning before its second stage.
+TEST_F(ProceduresSimTest, EnterOnAnotherProceduresRowEndsTheRunningOne) {
+  connect();
+  enter(kBpfAllRow);
+  ticksFor(2000);
+  enter(kRxLvaRow);
+  runToEnd();
+  EXPECT_EQ(rig.memoryByte(84), 71);
+  EXPECT_EQ(rig.memoryByte(85), 64);  // parked, never swept
+  EXPECT_EQ(count(0x14), 1);  // its parking only
+  EXPECT_EQ(rig.memoryByte(92), 150);
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  EXPECT_TRUE(messages.empty());
+}
+
+class ButtonSimTest : public ProceduresSimTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ButtonSimTest, AnyButtonEndsASweepAtOnce) {
+  connect();
+  enter(kBpfT1Row);
+  ticksFor(3000);
+  ASSERT_EQ(autoCode(), 15);
+  Globals::mainWindow().cmd00(GetParam()).click();
+  EXPECT_EQ(autoCode(), 0);
+  const int swept = count(0x13);
+  ticksFor(3000);
+  // At most the point on its way and the value reached, sent as a change.
+  EXPECT_LE(count(0x13), swept + 2);
+  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  EXPECT_EQ(beeps, 0);
+  EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Procedures, ButtonSimTest, ::testing::Values(0, 1, 2));
+
+TEST_F(ProceduresSimTest, AMalformedReadingDuringASweepGivesOneMessageAndIdle) {
+  connect();
+  enter(kBpfT1Row);
+  ticksFor(1000);
+  TransceiverSettings s = rig.settings();
+  s.corruptAnswerFrame = static_cast<int>(rig.framesSent()) + 10;
+  rig.setSettings(s);
+  for (int t = 0; t < 60000 && messages.empty(); t += 50) tick();
+  const std::vector<E8> atMessage = frames;
+  ticksFor(3000);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(model().opState(), 0);
+  EXPECT_EQ(autoCode(), 0);
+  EXPECT_EQ(atMessage.back(), (E8{kRead, kSignal}));  // nothing sent after the bad answer
+  EXPECT_EQ(frames, atMessage);
+  EXPECT_EQ(beeps, 0);
+}
+
+}  // namespace
