@@ -274,6 +274,7 @@ wait_until 10 "the parameter text on the clipboard" para_copied
 grep -qE "^ *REF Level: +$ref\r?\$" "$work/para.txt" ||
   fail "parameter text lacks 'REF Level: $ref': $(grep REF "$work/para.txt")"
 note "parameter text: $(wc -l <"$work/para.txt") lines"
+lv_rx=150  # the built image's RX LVA target level (byte 174)
 # Back to the console: the cycle goes on, F5 reads the live values again.
 click_button 2
 sleep 0.5
@@ -340,6 +341,30 @@ rssi_s1=$(e8_values 15)
 note "RSSI S3 $rssi_s3, S1 $rssi_s1"
 no_message_box "RSSI"
 
+# --- LVA search: the target row LV(RX LVA) (index 14) two steps down, then Enter on
+# RX LVA (index 12). The sim's LVIN follows the LVA value, so the bisection of 0 to 255
+# must go 128, 192, 160, 144, 152 and end on the target.
+lv_target=$((lv_rx - 2))
+x key --delay 40 Up Up Left Left Up Up Return
+lva_found() {
+  [ "$(e8_values 06 | tail -n 1)" = "$lv_target" ] && answered &&
+    [ "$(read_after_last 06)" = "$lv_target" ]
+}
+# The LVIN reading answered after the last frame of command c.
+read_after_last() {
+  local line a b
+  line=$(grep -nE " PC>RIG $(e8 "$1" | cut -c2-)" "$work/sim.trace" | tail -n 1 | cut -d: -f1)
+  read -r _ _ _ _ _ _ _ _ _ _ _ _ a b _ < <(tail -n "+$line" "$work/sim.trace" |
+    grep -A1 -E " PC>RIG $(read_ad 5 | cut -c2-)" | grep ' RIG>PC ' | tail -n 1)
+  [ -n "${a:-}" ] && ascii_value "$a" "$b"
+}
+wait_until 30 "the RX LVA search" lva_found
+lva_steps=()
+for v in 0 255 128 192 160 144 152 "$lv_target"; do lva_steps+=("$(e8v 06 "$v")" "$(read_ad 5)"); done
+in_order "RX LVA search" "${lva_steps[@]}"
+note "RX LVA searched to $lv_target"
+no_message_box "RX LVA"
+
 # --- Option, Auto port release, 2 sec: saved on closing.
 watch_boxes=""
 x key alt+o a 2
@@ -384,6 +409,8 @@ unset 'pid[sim]'
 rig_byte() { od -An -tu1 -j "$1" -N1 "$work/rig.bin" | tr -d ' '; }
 [ "$(rig_byte 173)" = "$ref" ] || fail "transceiver's REF byte is $(rig_byte 173), expected $ref"
 [ "$(rig_byte 84)" = "$bpf_t1" ] || fail "transceiver's BPF T1 byte is $(rig_byte 84), expected $bpf_t1"
+[ "$(rig_byte 174)" = "$lv_rx" ] || fail "transceiver's RX LVA target byte is $(rig_byte 174), not $lv_rx"
+[ "$(rig_byte 92)" = "$lv_target" ] || fail "transceiver's RX LVA byte is $(rig_byte 92), expected $lv_target"
 [ "$(rig_byte 170)" = "$rssi_s3" ] || fail "transceiver's RSSI S3 byte is $(rig_byte 170), expected $rssi_s3"
 [ "$(rig_byte 169)" = "$rssi_s1" ] || fail "transceiver's RSSI S1 byte is $(rig_byte 169), expected $rssi_s1"
 
