@@ -255,7 +255,8 @@ ref=$((ref_first + 6))
 wait_until 10 "REF + 5 more sent" at_least "$(e8v 05 "$ref")" 1
 note "REF stepped $ref_first -> $ref"
 
-# --- Reload(F5): the live values are read again.
+# --- Reload(F5): the live values are read again. A reload has come when the last D/A
+# output (code 15) has been read more often than the first (code 16) was before.
 da_reads=$(count_pc "$(read_ad 16)")
 click_button 1
 wait_until 10 "the reload after Reload(F5)" at_least "$(read_ad 15)" $((da_reads + 1))
@@ -274,11 +275,10 @@ wait_until 10 "the parameter text on the clipboard" para_copied
 grep -qE "^ *REF Level: +$ref\r?\$" "$work/para.txt" ||
   fail "parameter text lacks 'REF Level: $ref': $(grep REF "$work/para.txt")"
 note "parameter text: $(wc -l <"$work/para.txt") lines"
-lv_rx=150  # the built image's RX LVA target level (byte 174)
 # Back to the console: the cycle goes on, F5 reads the live values again.
 click_button 2
 sleep 0.5
-da_reads=$(count_pc "$(read_ad 15)")
+da_reads=$(count_pc "$(read_ad 16)")
 x key F5
 wait_until 10 "the reload after F5" at_least "$(read_ad 15)" $((da_reads + 1))
 wait_until 10 "the answer to the last D/A read" answered
@@ -304,7 +304,7 @@ bpf_result=$(e8_values 13 | tail -n 1)
 note "BPF T1 swept to $bpf_result"
 no_message_box "BPF T1"
 # The live values once more, the filter's D/A output now at its new point.
-da_reads=$(count_pc "$(read_ad 15)")
+da_reads=$(count_pc "$(read_ad 16)")
 x key F5
 wait_until 10 "the reload after the sweep" at_least "$(read_ad 15)" $((da_reads + 1))
 wait_until 10 "the answer to the last D/A read" answered
@@ -344,6 +344,7 @@ no_message_box "RSSI"
 # --- LVA search: the target row LV(RX LVA) (index 14) two steps down, then Enter on
 # RX LVA (index 12). The sim's LVIN follows the LVA value, so the bisection of 0 to 255
 # must go 128, 192, 160, 144, 152 and end on the target.
+lv_rx=150  # the built image's RX LVA target level (byte 174)
 lv_target=$((lv_rx - 2))
 x key --delay 40 Up Up Left Left Up Up Return
 lva_found() {
