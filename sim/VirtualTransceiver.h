@@ -97,6 +97,8 @@ class VirtualTransceiver {
   void sendAnswer(Bytes body, int64_t readyUs, bool hangUpAfter = false);
   void corrupt(Bytes& body) const;
   Bytes noise(size_t count);
+  // Whether the switched faults act on the frame from the PC with that number.
+  bool faultsOnFor(uint64_t request) const;
 
   Bytes identificationBytes() const;
   PhysicalModel::Inputs inputs() const;
