@@ -229,6 +229,7 @@ void VirtualTransceiver::answerCloneRead(int64_t readyUs) {
     if (last) return;
     ++frames;
   }
+  if (settings_.stopAfterE4 > 0 && frames == settings_.stopAfterE4) return;  // after the last
   Bytes body{FrameCodec::kPc, settings_.answerSource, kCmdCloneEnd};
   body.insert(body.end(), kCloneEndText.begin(), kCloneEndText.end());
   const int reported = (frames + (settings_.wrongE5Count ? 1 : 0)) % 256;
