@@ -9,6 +9,7 @@
 #include <QTest>
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -403,18 +404,61 @@ class FaultCell : public ConnectionFixture {
   int readRequestsAtStrike_ = 0;
 };
 
+// A short name for a message by its first line.
+std::string shortName(const std::string& seen) {
+  static const std::pair<const char*, const char*> names[] = {
+      {"none", "tol"},         {"Cannot access COM 1.", "COM1"},
+      {"COM buffer overflow.", "ovfl"},  {"Cannot access COM port", "echo"},
+      {"No answer from transceiver.", "noans"}, {"Illegal data.", "illeg"},
+      {"Data counter error.", "count"},  {"Communication failed.", "comm"},
+      {"Cannot Clone.", "clone"},        {"Version number does not match", "vers"},
+      {"Connected transceiver is not compatible model.", "model"}};
+  for (const auto& [text, brief] : names) {
+    if (seen == text) return brief;
+  }
+  return "?";
+}
+
+// Faults down, phases across: the message each cell showed (tol: none, the fault was
+// tolerated; -: skipped), then the reasons for the skipped cells and the failed cells.
 void printMatrix() {
+  static const char* const columns[] = {"ident", "cl.st", "cl.mid", "cl.end", "first", "row", "F5",
+                                        "BPFall", "BPF1", "BPF2", "RXLVA", "TXLVA", "RSSI"};
   int passed = 0, total = 0;
-  std::printf("\n%-18s %-16s %-9s %s\n", "fault", "phase", "result", "message / reason");
-  for (const CellResult& r : results()) {
-    if (r.skipped) {
-      std::printf("%-18s %-16s %-9s %s\n", name(r.fault), name(r.phase), "skipped", r.skipped);
-      continue;
+  std::printf("\n%-18s", "fault \\ phase");
+  for (const char* c : columns) std::printf(" %-6s", c);
+  std::printf("\n");
+  for (Fault f : kFaults) {
+    std::printf("%-18s", name(f));
+    for (const CellResult& r : results()) {
+      if (r.fault != f) continue;
+      std::string cell = r.skipped ? "-" : shortName(r.seen);
+      if (!r.skipped && !r.passed) cell += "!";
+      std::printf(" %-6s", cell.c_str());
     }
+    std::printf("\n");
+  }
+  std::printf("echo: Cannot access COM port, noans: No answer from transceiver., illeg: Illegal data.,\n"
+              "count: Data counter error., comm: Communication failed., clone: Cannot Clone.,\n"
+              "vers: Version number does not match, model: Connected transceiver is not compatible\n"
+              "model., COM1: Cannot access COM 1., ovfl: COM buffer overflow.; a ! marks a failed cell.\n");
+  // Skipped cells, one line per fault and reason.
+  std::set<std::pair<Fault, std::string>> told;
+  for (size_t i = 0; i < results().size(); ++i) {
+    const CellResult& r = results()[i];
+    if (!r.skipped || !told.insert({r.fault, r.skipped}).second) continue;
+    std::string phases;
+    for (size_t j = i; j < results().size() && results()[j].fault == r.fault; ++j) {
+      if (results()[j].skipped && std::string(results()[j].skipped) == r.skipped)
+        phases += std::string(phases.empty() ? "" : ", ") + name(results()[j].phase);
+    }
+    std::printf("skipped: %s at %s: %s\n", name(r.fault), phases.c_str(), r.skipped);
+  }
+  for (const CellResult& r : results()) {
+    if (r.skipped) continue;
     ++total;
     passed += r.passed;
-    std::printf("%-18s %-16s %-9s %s%s\n", name(r.fault), name(r.phase), r.passed ? "pass" : "FAIL",
-                r.tolerated ? "tolerated: " : "", r.seen.c_str());
+    if (!r.passed) std::printf("FAILED: %s at %s: %s\n", name(r.fault), name(r.phase), r.seen.c_str());
   }
   std::printf("%d/%d cells\n", passed, total);
   std::fflush(stdout);
