@@ -7,7 +7,7 @@
 // Answer frames are numbered from 1 in the order the transceiver produces them
 // (E1, E4, E5 and E8 answers alike) since creation or reset(); the frame-numbered
 // faults of TransceiverSettings refer to these numbers. Frames from the PC are
-// numbered likewise for the flood.
+// numbered likewise for the flood and for faultsFromRequest.
 #include <array>
 #include <cstddef>
 #include <cstdint>
