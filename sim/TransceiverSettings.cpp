@@ -22,7 +22,7 @@ std::string TransceiverSettings::validate() const {
   if (bpfT1Centre < 1 || bpfT1Centre > 254) return "BPF T1 tuned point must be 1 to 254";
   if (bpfT2Centre < 1 || bpfT2Centre > 254) return "BPF T2 tuned point must be 1 to 254";
   if (corruptAnswerFrame < 0 || badChecksumAnswerFrame < 0 || stopAfterE4 < 0 ||
-      hangUpAfterE4 < 0)
+      hangUpAfterE4 < 0 || faultsFromRequest < 0 || strayAnswerFrame < 0 || hangUpAfterFrame < 0)
     return "frame numbers must not be negative";
   if (noiseBeforeAnswer < 0 || noiseBeforeAnswer > 10000) return "noise must be 0 to 10000 bytes";
   if (floodBytes < 0 || floodBytes > 10000000) return "flood must be 0 to 10000000 bytes";

@@ -38,6 +38,10 @@ struct TransceiverSettings {
   int hangUpAfterE4 = 0;           // ... or the transceiver hangs up its line after it
   int floodBytes = 0;              // noise bytes queued at once ...
   int floodAfterRequest = 1;       // ... after the echo of this frame from the PC (from 1)
+  int faultsFromRequest = 0;       // noEcho and noAnswer act from this frame from the PC on
+                                   // (from 1; 0 = from the first)
+  int strayAnswerFrame = 0;        // that frame comes first from a wrong source, then as it should
+  int hangUpAfterFrame = 0;        // the transceiver hangs up its line after that answer frame
 
   // Empty when the settings can be used, else what is wrong.
   std::string validate() const;

@@ -26,6 +26,8 @@ constexpr size_t kPosFormat = 43;
 constexpr size_t kPosOptions = 59;
 constexpr size_t kPosEndAddress = 66;
 
+constexpr uint8_t kStraySource = 0xE9;  // another transceiver on the line
+
 const Bytes kCloneEndText{0x54, 0x61, 0x76, 0x75, 0x20, 0x49, 0x6E, 0x63, 0x2E};
 
 // An E8 frame from the PC: EE EF E8 M1 M2 S1 S2 cmd a1 a2.
@@ -93,8 +95,9 @@ void VirtualTransceiver::fromPc(const Bytes& bytes, int64_t nowUs) {
   if (hungUpAt(nowUs)) return;
   for (uint8_t b : bytes) {
     // The cable returns every byte, as it goes over the line.
+    const bool silent = settings_.noEcho && faultsOnFor(framesReceived_ + 1);
     const SerialLine::Span span =
-        settings_.noEcho ? line_.occupy(1, nowUs) : line_.send(Bytes{b}, nowUs);
+        silent ? line_.occupy(1, nowUs) : line_.send(Bytes{b}, nowUs);
     if (assembler_.push(b)) handleFrame(assembler_.body(), nowUs, span.lastDueUs);
   }
   advance(nowUs);
@@ -160,6 +163,10 @@ Bytes VirtualTransceiver::noise(size_t count) {
 
 // ---- frames from the PC ---------------------------------------------------------
 
+bool VirtualTransceiver::faultsOnFor(uint64_t request) const {
+  return request >= static_cast<uint64_t>(settings_.faultsFromRequest);
+}
+
 void VirtualTransceiver::handleFrame(const Bytes& body, int64_t nowUs, int64_t endUs) {
   ++framesReceived_;
   emitTrace(TraceEvent::Direction::FromPc, nowUs, wrapBody(body));
@@ -189,7 +196,7 @@ Bytes VirtualTransceiver::identificationBytes() const {
 }
 
 void VirtualTransceiver::answerIdentification(int64_t readyUs) {
-  if (settings_.noAnswer) return;
+  if (settings_.noAnswer && faultsOnFor(framesReceived_)) return;
   Bytes body(kIdentityBodyLength, 0x00);
   body[0] = FrameCodec::kPc;
   body[1] = settings_.answerSource;
@@ -205,7 +212,7 @@ void VirtualTransceiver::answerIdentification(int64_t readyUs) {
 }
 
 void VirtualTransceiver::answerCloneRead(int64_t readyUs) {
-  if (settings_.noAnswer) return;
+  if (settings_.noAnswer && faultsOnFor(framesReceived_)) return;
   const size_t step = static_cast<size_t>(settings_.cloneDataBytes);
   int frames = 0;
   for (size_t adr = 0; adr < memory_.size(); adr += step) {
@@ -222,6 +229,7 @@ void VirtualTransceiver::answerCloneRead(int64_t readyUs) {
     if (last) return;
     ++frames;
   }
+  if (settings_.stopAfterE4 > 0 && frames == settings_.stopAfterE4) return;  // after the last
   Bytes body{FrameCodec::kPc, settings_.answerSource, kCmdCloneEnd};
   body.insert(body.end(), kCloneEndText.begin(), kCloneEndText.end());
   const int reported = (frames + (settings_.wrongE5Count ? 1 : 0)) % 256;
@@ -251,7 +259,7 @@ void VirtualTransceiver::handleAdjustment(const Bytes& body, int64_t readyUs) {
 
 void VirtualTransceiver::answerReading(uint8_t code, int64_t readyUs) {
   const auto value = reading(code);
-  if (!value || settings_.noAnswer) return;
+  if (!value || (settings_.noAnswer && faultsOnFor(framesReceived_))) return;
   Bytes body{FrameCodec::kPc, settings_.answerSource, kCmdAdjust};
   const Bytes id = identificationBytes();
   body.insert(body.end(), id.begin(), id.end());
@@ -270,6 +278,14 @@ void VirtualTransceiver::sendAnswer(Bytes body, int64_t readyUs, bool hangUpAfte
       framesSent_ == static_cast<uint64_t>(settings_.corruptAnswerFrame)) {
     corrupt(body);
   }
+  if (settings_.strayAnswerFrame > 0 &&
+      framesSent_ == static_cast<uint64_t>(settings_.strayAnswerFrame)) {
+    Bytes stray = body;
+    stray[1] = kStraySource;
+    schedule(readyUs, Pending{{}, wrapBody(stray)});
+  }
+  hangUpAfter = hangUpAfter || (settings_.hangUpAfterFrame > 0 &&
+                                framesSent_ == static_cast<uint64_t>(settings_.hangUpAfterFrame));
   schedule(readyUs, Pending{noise(static_cast<size_t>(settings_.noiseBeforeAnswer)),
                             wrapBody(body), false, hangUpAfter});
 }

@@ -7,7 +7,7 @@
 // Answer frames are numbered from 1 in the order the transceiver produces them
 // (E1, E4, E5 and E8 answers alike) since creation or reset(); the frame-numbered
 // faults of TransceiverSettings refer to these numbers. Frames from the PC are
-// numbered likewise for the flood.
+// numbered likewise for the flood and for faultsFromRequest.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -97,6 +97,8 @@ class VirtualTransceiver {
   void sendAnswer(Bytes body, int64_t readyUs, bool hangUpAfter = false);
   void corrupt(Bytes& body) const;
   Bytes noise(size_t count);
+  // Whether the switched faults act on the frame from the PC with that number.
+  bool faultsOnFor(uint64_t request) const;
 
   Bytes identificationBytes() const;
   PhysicalModel::Inputs inputs() const;

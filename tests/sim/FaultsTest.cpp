@@ -109,6 +109,26 @@ const struct {
               pcwire::decodeClone(clone).image == MemoryImageBuilder().build() &&
               startsFrame(r.answer(0)) && startsFrame(r.answer(2));  // once only
      }},
+    {"no echo from request 3", {.noEcho = true, .faultsFromRequest = 3},
+     [](const Session& r) {
+       return pcwire::afterEcho(r.back[1], kSession[1]) && !pcwire::afterEcho(r.back[2], kSession[2]) &&
+              pcwire::commands(r.back[2]) == Bytes{0xE8};
+     }},
+    {"no answer from request 3", {.noAnswer = true, .faultsFromRequest = 3},
+     [](const Session& r) {
+       return pcwire::commands(r.answer(1)).size() == 2008 && r.back[2] == kSession[2] &&
+              r.back[3] == kSession[3];
+     }},
+    {"stop after the last E4", {.stopAfterE4 = 2007},
+     [](const Session& r) { return pcwire::commands(r.answer(1)) == Bytes(2007, 0xE4); }},
+    {"stray, then right", {.strayAnswerFrame = 2010},
+     [](const Session& r) {
+       const auto frames = pcwire::bodies(r.answer(2));
+       return frames.size() == 2 && frames[0].at(1) == 0xE9 && frames[1].at(1) == 0xEE &&
+              std::equal(frames[0].begin() + 2, frames[0].end(), frames[1].begin() + 2, frames[1].end());
+     }},
+    {"hang up after a reading", {.hangUpAfterFrame = 2010},
+     [](const Session& r) { return pcwire::commands(r.answer(2)) == Bytes{0xE8} && r.back[3].empty(); }},
 };
 
 TEST(Faults, EachSwitchShowsItsEffectOnlyWhenOn) {
