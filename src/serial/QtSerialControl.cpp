@@ -66,6 +66,7 @@ bool QtSerialControl::openDevice() {
   port_.setPortName(QString::fromStdString(DeviceFor(CommPort())));
   port_.setReadBufferSize(0);  // the overflow rule below decides, not Qt
   if (!port_.open(QIODevice::ReadWrite)) return false;
+  ++openings_;
   const bool configured = port_.setBaudRate(settings->baud) &&
                           port_.setDataBits(static_cast<QSerialPort::DataBits>(settings->dataBits)) &&
                           port_.setParity(toParity(settings->parity)) &&
@@ -126,12 +127,15 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
   // An unplugged device shows as a resource error; a hung-up line as failing reads.
   const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
   if (!gone || !port_.isOpen()) return;
-  // Leave the port's own signal handling before closing it.
-  QMetaObject::invokeMethod(this, &QtSerialControl::handleVanished, Qt::QueuedConnection);
+  // Leave the port's own signal handling before closing it; an opening made
+  // meanwhile is not the one that failed.
+  const uint64_t failed = openings_;
+  QMetaObject::invokeMethod(
+      this, [this, failed] { handleVanished(failed); }, Qt::QueuedConnection);
 }
 
-void QtSerialControl::handleVanished() {
-  if (!port_.isOpen()) return;
+void QtSerialControl::handleVanished(uint64_t failed) {
+  if (!port_.isOpen() || failed != openings_) return;
   port_.close();
   raiseVanished();
 }

@@ -42,7 +42,7 @@ class QtSerialControl : public QObject, public SerialControl {
   void applyLineControl();
   void onReadyRead();
   void onError(QSerialPort::SerialPortError error);
-  void handleVanished();
+  void handleVanished(uint64_t failed);
   bool readLineCounts(LineCounts& counts) const;
   void pollLineErrors();
 
@@ -50,4 +50,5 @@ class QtSerialControl : public QObject, public SerialControl {
   QSerialPort port_;
   LineCounts lastCounts_;
   bool countsKnown_ = false;
+  uint64_t openings_ = 0;
 };
