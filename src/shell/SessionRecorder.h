@@ -25,33 +25,35 @@ class SessionRecorder {
   static std::string backupsFolder();
 
   // A clone read succeeded: the backup is written now, before anything is sent.
+  // rowValues are the console rows as loaded from the image.
   void beginSession(const std::vector<uint8_t>& image, const std::string& subCode,
-                    const std::string& parameterText);
-  // One adjustment went out during the session.
-  void noteAdjustment(int16_t row, const std::string& title, int16_t oldValue, int16_t newValue);
-  // The session ended (another connect, a link error, the window closing).
+                    const std::string& parameterText, const std::vector<int16_t>& rowValues);
+  // A row's value went out; noted when it differs from the row's value before.
+  void noteSent(int16_t row, const std::string& title, int16_t value);
+  // The session ended (another connect, a link error, the window closing): the
+  // report is written. Nothing happens without a session.
   void endSession(const std::string& parameterTextAfter);
 
   bool sessionActive() const { return active_; }
   // The current (or last) session's path without extension, e.g.
-  // ".../backups/20261206-214800_A1B2"; empty before the first session.
+  // ".../backups/20261206-214800_0100"; empty before the first session.
   const std::string& currentSessionStem() const { return stem_; }
   const std::vector<Adjustment>& adjustments() const { return adjustments_; }
 
-  // Told once per session when a file cannot be written; the text says which and why.
+  // Told once when a file cannot be written; the text says which and why.
   std::function<void(const std::string&)> OnWriteFailure;
-  // The clock; tests may replace it.
-  std::function<std::time_t()> Now = [] { return std::time(nullptr); };
 
  private:
-  bool writeFile(const std::string& path, const std::string& contents);
+  bool writeNewFile(const std::string& path, const std::string& contents);
   std::string freeStem(const std::string& folder, const std::string& base) const;
-  std::string reportText(const std::string& parameterTextAfter) const;
+  std::string reportText(const std::string& parameterTextAfter, std::time_t ended) const;
   void reportFailure(const std::string& text);
 
   bool active_ = false;
   bool failureReported_ = false;
   std::string stem_;
   std::string parameterTextBefore_;
+  std::time_t started_ = 0;
+  std::vector<int16_t> rowValues_;
   std::vector<Adjustment> adjustments_;
 };
