@@ -15,6 +15,7 @@
 
 #include "Common.h"
 #include "Globals.h"
+#include "PortDiagnosis.h"
 #include "SessionMenus.h"
 #include "SessionRecorder.h"
 #include "Twips.h"
@@ -374,8 +375,17 @@ void frmMain::MsgBoxCloneErr(clsCmcLnk3Sequence& seq) {
   frmCom& com = Globals::com();
   const std::string text = CloneErrorText(com.errCannotOpen(), com.errOverflow(), com.comPortNum(),
                                           com.lnk3D().lastError(), seq.error());
+  // Before the reset: the device tried is the one of this port number.
+  const std::string details = com.errCannotOpen() ? PortTroubleDetails() : std::string();
   Globals::model().RigOpFunc_ResetAll();
-  if (!text.empty()) Common::MsgBoxApp(text);
+  if (!text.empty()) Common::MsgBoxApp(text, details);
+}
+
+std::string frmMain::PortTroubleDetails() {
+  frmCom& com = Globals::com();
+  if (!com.MsCom().DeviceFor) return {};
+  const SystemSerialPortList present;
+  return PortDiagnosis(present).Examine(com.MsCom().DeviceFor(com.comPortNum())).text;
 }
 
 void frmMain::saveData(clsCmcProfileIO& profile) {
