@@ -76,9 +76,12 @@ void waitUntilShown() {
 
 bool firstRun = true;
 
+std::string tracePath;
+
 bool measure(int baud) {
   QTemporaryDir config;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  qputenv("XDG_DATA_HOME", config.path().toUtf8());  // the session's backup
   QProcess sim;
   sim.start(RAVLEN_SIM_PROGRAM, {"--baud", QString::number(baud)});
   if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) return false;
@@ -100,6 +103,11 @@ bool measure(int baud) {
     return false;
   }
   ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty);
+  std::string traceError;
+  if (!tracePath.empty() && !Globals::com().trace().open(tracePath, traceError)) {
+    std::printf("cannot trace to %s\n", traceError.c_str());
+    return false;
+  }
   waitUntilShown();
 
   const double cpu0 = cpuSeconds();
@@ -141,7 +149,13 @@ int main(int argc, char** argv) {
   QTemporaryDir runtime;
   qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
   std::vector<int> bauds;
-  for (int i = 1; i < argc; ++i) bauds.push_back(std::atoi(argv[i]));
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--trace" && i + 1 < argc) {
+      tracePath = argv[++i];  // every frame traced, as with ravlen-adj --trace
+    } else {
+      bauds.push_back(std::atoi(argv[i]));
+    }
+  }
   if (bauds.empty()) bauds = {9600, 38400};
   bool ok = true;
   for (int baud : bauds) ok = measure(baud) && ok;

@@ -12,6 +12,13 @@ const QCommandLineOption& portOption() {
   return option;
 }
 
+const QCommandLineOption& traceOption() {
+  static const QCommandLineOption option(
+      QStringList{"trace"}, "Append every frame on the line, both ways, with its time in milliseconds to FILE.",
+      "FILE");
+  return option;
+}
+
 QString versionText() { return QString("%1 %2\n").arg(CommandLine::ProgramName, CommandLine::Version); }
 
 QString usageHint(const QString& error) {
@@ -24,6 +31,7 @@ void CommandLine::describe(QCommandLineParser& parser) {
   parser.setApplicationDescription("Service adjustment utility for the Selvik hand-held transceiver.");
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.addOption(portOption());
+  parser.addOption(traceOption());
 }
 
 CommandLine::Options CommandLine::Parse(const QStringList& arguments) {
@@ -51,6 +59,8 @@ CommandLine::Options CommandLine::Parse(const QStringList& arguments) {
     error = QString("unexpected argument '%1'").arg(parser.positionalArguments().constFirst());
   } else if (parser.isSet(portOption()) && parser.value(portOption()).trimmed().isEmpty()) {
     error = "--port needs a device path";
+  } else if (parser.isSet(traceOption()) && parser.value(traceOption()).isEmpty()) {
+    error = "--trace needs a file";
   }
   if (!error.isEmpty()) {
     options.exitNow = true;
@@ -59,5 +69,6 @@ CommandLine::Options CommandLine::Parse(const QStringList& arguments) {
     return options;
   }
   options.port = parser.value(portOption()).trimmed();
+  options.trace = parser.value(traceOption());
   return options;
 }

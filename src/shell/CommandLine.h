@@ -1,5 +1,5 @@
 #pragma once
-// The program's command line: --port DEVICE, --help, --version.
+// The program's command line: --port DEVICE, --trace FILE, --help, --version.
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +14,7 @@ class CommandLine {
   // output when exitCode is 0, else to standard error) and ends with exitCode.
   struct Options {
     QString port;  // device behind COM 1 for this run; empty keeps the profile's
+    QString trace;  // file the protocol trace goes to; empty for none
     bool exitNow = false;
     int exitCode = 0;
     QString output;

@@ -17,6 +17,8 @@
 #include "Globals.h"
 #include "PortDiagnosis.h"
 #include "PortSettingsDialog.h"
+#include "SessionMenus.h"
+#include "SessionRecorder.h"
 #include "Twips.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
@@ -147,6 +149,7 @@ void frmMain::buildMenus() {
     connect(a, &QAction::triggered, this, [this, n] { mnuOptionSelAutoRelease_Click(n); });
     mnuOptionSelAutoRelease_[static_cast<size_t>(n)] = a;
   }
+  SessionMenus::add(file, mnuFileExit_, option, this);
 }
 
 void frmMain::Form_Initialize() {
@@ -423,6 +426,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload() {
+  if (Globals::sessionRecorder().sessionActive()) Globals::model().RigVelaOp_EndSession();
   frmCom& com = Globals::com();
   com.AllOver();
   com.Form_Unload();

@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "Globals.h"
+#include "frmCom.h"
 #include "start.h"
 
 namespace {
@@ -32,6 +33,14 @@ int main(int argc, char** argv) {
 
   start::InstallWindowMessageBox();
   if (!start::Main(options.port.toStdString())) return 1;
+  if (!options.trace.isEmpty()) {
+    std::string error;
+    if (!Globals::com().trace().open(options.trace.toStdString(), error)) {
+      std::fprintf(stderr, "%s: cannot trace to %s\n", CommandLine::ProgramName, error.c_str());
+      Globals::tearDown();
+      return 1;
+    }
+  }
   const int rc = QApplication::exec();
   Globals::tearDown();
   return rc;
