@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "Common.h"
+#include "CurvesWindow.h"
 #include "Globals.h"
 #include "Twips.h"
 #include "clsCmcLnk3Drv.h"
@@ -142,6 +143,7 @@ void frmMain::buildMenus() {
     connect(a, &QAction::triggered, this, [this, n] { mnuOptionSelAutoRelease_Click(n); });
     mnuOptionSelAutoRelease_[static_cast<size_t>(n)] = a;
   }
+  CurvesWindow::addMenuEntry(*option, *this);
 }
 
 void frmMain::Form_Initialize() {

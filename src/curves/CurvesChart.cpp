@@ -1,0 +1,145 @@
+#include "CurvesChart.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QGraphicsScene>
+#include <QImage>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPen>
+#include <QScatterSeries>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace {
+
+constexpr double kTop = 255;
+
+void attach(QChart& chart, QAbstractSeries* s, QValueAxis* x, QValueAxis* y) {
+  chart.addSeries(s);
+  s->attachAxis(x);
+  s->attachAxis(y);
+}
+
+QLineSeries* line(const QString& name, QPointF a, QPointF b, Qt::PenStyle style) {
+  auto* s = new QLineSeries;
+  s->setName(name);
+  s->append(a);
+  s->append(b);
+  QPen pen = s->pen();
+  pen.setStyle(style);
+  pen.setWidth(1);
+  s->setPen(pen);
+  return s;
+}
+
+QAreaSeries* band(const QString& name, double from, double to) {
+  auto* lower = new QLineSeries;
+  auto* upper = new QLineSeries;
+  lower->append(from, 0);
+  lower->append(to, 0);
+  upper->append(from, kTop);
+  upper->append(to, kTop);
+  auto* s = new QAreaSeries(upper, lower);
+  s->setName(name);
+  QColor fill(255, 160, 0, 70);
+  s->setBrush(fill);
+  s->setPen(QPen(fill.darker(), 1));
+  return s;
+}
+
+QString stageShort(const CurveSeries& s) { return s.name.section(' ', -1); }
+
+}  // namespace
+
+QString CurvesChart::title(const CurveRun& run) {
+  switch (run.kind) {
+    case CurveRun::Kind::Sweep: return run.coarse ? "BPF ALL sweep" : "BPF sweep";
+    case CurveRun::Kind::Level: {
+      const QString name = run.series.empty() ? QString("LVA") : run.series.front().name;
+      if (!run.failure.isEmpty()) return name + " search failed: " + run.failure;
+      return name + " level search";
+    }
+    case CurveRun::Kind::Rssi: return "RSSI capture";
+  }
+  return {};
+}
+
+QChart* CurvesChart::build(const CurveRun& run) {
+  auto* chart = new QChart;
+  chart->setTitle(title(run));
+  chart->setAnimationOptions(QChart::NoAnimation);
+  auto* x = new QValueAxis;
+  auto* y = new QValueAxis;
+  y->setRange(0, kTop);
+  y->setLabelFormat("%d");
+  x->setLabelFormat("%d");
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (const CurveSeries& cs : run.series) {
+    auto* s = new QLineSeries;
+    s->setName(cs.name);
+    s->setPointsVisible(run.kind == CurveRun::Kind::Level);
+    for (const QPoint& p : cs.points) s->append(p);
+    attach(*chart, s, x, y);
+  }
+  if (run.kind == CurveRun::Kind::Rssi) {
+    int32_t last = 1000;
+    if (!run.series.empty() && !run.series.front().points.empty()) {
+      last = std::max(last, run.series.front().points.back().x());
+    }
+    x->setRange(0, last);
+    x->setTitleText("Time (ms)");
+    y->setTitleText("Signal level (A/D)");
+    for (const CurveRun::Capture& c : run.captures) {
+      auto* s = new QScatterSeries;
+      s->setName(QString("S%1 captured: %2").arg(c.which).arg(c.level));
+      s->setMarkerSize(12);
+      s->append(c.timeMs, c.level);
+      attach(*chart, s, x, y);
+    }
+    return chart;
+  }
+  x->setRange(0, kTop);
+  x->setTitleText(run.kind == CurveRun::Kind::Sweep ? "Filter value" : "Adjuster value");
+  y->setTitleText(run.kind == CurveRun::Kind::Sweep ? "Signal level (A/D)" : "Level (A/D)");
+  if (run.kind == CurveRun::Kind::Level && run.target >= 0) {
+    attach(*chart, line(QString("Target %1").arg(run.target), {0, double(run.target)}, {kTop, double(run.target)},
+                        Qt::DashLine),
+           x, y);
+  }
+  for (const CurveSeries& cs : run.series) {
+    if (cs.plateauFrom >= 0) {
+      attach(*chart,
+             band(QString("%1 highest %2-%3").arg(stageShort(cs)).arg(cs.plateauFrom).arg(cs.plateauTo),
+                  cs.plateauFrom - 0.5, cs.plateauTo + 0.5),
+             x, y);
+    }
+    if (cs.endValue >= 0) {
+      attach(*chart, line(QString("%1 end %2").arg(stageShort(cs)).arg(cs.endValue), {double(cs.endValue), 0},
+                          {double(cs.endValue), kTop}, Qt::DotLine),
+             x, y);
+    }
+  }
+  return chart;
+}
+
+QXYSeries* CurvesChart::dataSeries(QChart& chart, int index) {
+  const QList<QAbstractSeries*> all = chart.series();
+  if (index < 0 || index >= all.size()) return nullptr;
+  return qobject_cast<QXYSeries*>(all.at(index));
+}
+
+bool CurvesChart::writePng(const CurveRun& run, const QString& path, QSize size) {
+  QGraphicsScene scene;
+  QChart* chart = build(run);
+  scene.addItem(chart);
+  chart->setGeometry(QRectF(QPointF(0, 0), size));
+  QImage image(size, QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  scene.render(&painter, QRectF(QPointF(0, 0), size), QRectF(QPointF(0, 0), size));
+  painter.end();
+  return image.save(path, "PNG");
+}
