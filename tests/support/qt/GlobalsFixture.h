@@ -22,6 +22,7 @@ class GlobalsFixture : public ::testing::Test {
 
   QTemporaryDir configDir;
   QTemporaryDir runtimeDir;
+  QTemporaryDir dataDir;
   std::vector<std::string> messages;
 
  private:
