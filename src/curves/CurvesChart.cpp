@@ -48,6 +48,10 @@ QAreaSeries* band(const QString& name, double from, double to) {
   return s;
 }
 
+void setTitle(QValueAxis& axis, const QString& text) {
+  if (axis.titleText() != text) axis.setTitleText(text);
+}
+
 QString stageShort(const CurveSeries& s) { return s.name.section(' ', -1); }
 
 }  // namespace
@@ -67,7 +71,6 @@ QString CurvesChart::title(const CurveRun& run) {
 
 QChart* CurvesChart::build(const CurveRun& run) {
   auto* chart = new QChart;
-  chart->setTitle(title(run));
   chart->setAnimationOptions(QChart::NoAnimation);
   auto* x = new QValueAxis;
   auto* y = new QValueAxis;
@@ -76,11 +79,25 @@ QChart* CurvesChart::build(const CurveRun& run) {
   x->setLabelFormat("%d");
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
+  fill(*chart, run);
+  return chart;
+}
+
+void CurvesChart::fill(QChart& chartRef, const CurveRun& run) {
+  QChart* chart = &chartRef;
+  chart->removeAllSeries();
+  if (chart->title() != title(run)) chart->setTitle(title(run));
+  auto* x = qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).value(0));
+  auto* y = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
+  if (x == nullptr || y == nullptr) return;
   for (const CurveSeries& cs : run.series) {
     auto* s = new QLineSeries;
     s->setName(cs.name);
     s->setPointsVisible(run.kind == CurveRun::Kind::Level);
-    for (const QPoint& p : cs.points) s->append(p);
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(cs.points.size()));
+    for (const QPoint& p : cs.points) points.append(p);
+    s->append(points);
     attach(*chart, s, x, y);
   }
   if (run.kind == CurveRun::Kind::Rssi) {
@@ -89,8 +106,8 @@ QChart* CurvesChart::build(const CurveRun& run) {
       last = std::max(last, run.series.front().points.back().x());
     }
     x->setRange(0, last);
-    x->setTitleText("Time (ms)");
-    y->setTitleText("Signal level (A/D)");
+    setTitle(*x, "Time (ms)");
+    setTitle(*y, "Signal level (A/D)");
     for (const CurveRun::Capture& c : run.captures) {
       auto* s = new QScatterSeries;
       s->setName(QString("S%1 captured: %2").arg(c.which).arg(c.level));
@@ -98,11 +115,11 @@ QChart* CurvesChart::build(const CurveRun& run) {
       s->append(c.timeMs, c.level);
       attach(*chart, s, x, y);
     }
-    return chart;
+    return;
   }
   x->setRange(0, kTop);
-  x->setTitleText(run.kind == CurveRun::Kind::Sweep ? "Filter value" : "Adjuster value");
-  y->setTitleText(run.kind == CurveRun::Kind::Sweep ? "Signal level (A/D)" : "Level (A/D)");
+  setTitle(*x, run.kind == CurveRun::Kind::Sweep ? "Filter value" : "Adjuster value");
+  setTitle(*y, run.kind == CurveRun::Kind::Sweep ? "Signal level (A/D)" : "Level (A/D)");
   if (run.kind == CurveRun::Kind::Level && run.target >= 0) {
     attach(*chart, line(QString("Target %1").arg(run.target), {0, double(run.target)}, {kTop, double(run.target)},
                         Qt::DashLine),
@@ -121,7 +138,6 @@ QChart* CurvesChart::build(const CurveRun& run) {
              x, y);
     }
   }
-  return chart;
 }
 
 QXYSeries* CurvesChart::dataSeries(QChart& chart, int index) {

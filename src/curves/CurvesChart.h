@@ -14,6 +14,9 @@ class CurvesChart {
   static constexpr QSize ImageSize{800, 480};
 
   static QChart* build(const CurveRun& run);
+  // Draws the run in a chart made by build, keeping its axes (their labels are
+  // laid out again only when their range or title changes).
+  static void fill(QChart& chart, const CurveRun& run);
   static QXYSeries* dataSeries(QChart& chart, int index);
   static QString title(const CurveRun& run);
   // Renders a fresh chart of the run; false if the file cannot be written.

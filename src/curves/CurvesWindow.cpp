@@ -11,6 +11,7 @@
 
 #include "CurvesChart.h"
 #include "CurvesRecorder.h"
+#include "clsCmcTick.h"
 
 namespace {
 
@@ -32,9 +33,8 @@ CurvesWindow::CurvesWindow(CurvesRecorder& recorder, QWidget* owner)
   resize(900, 760);
   auto* layout = new QVBoxLayout(this);
   runView_ = new QChartView(CurvesChart::build(recorder.run()), this);
-  runView_->setRenderHint(QPainter::Antialiasing);
   layout->addWidget(runView_, 3);
-  auto* tabs = new QTabWidget(this);
+  auto* tabs = tabs_ = new QTabWidget(this);
   for (int u = 0; u < CurvesReadingScale::Units; ++u) {
     auto* chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
@@ -62,12 +62,15 @@ CurvesWindow::CurvesWindow(CurvesRecorder& recorder, QWidget* owner)
     }
   }
   layout->addWidget(tabs, 2);
+  connect(tabs, &QTabWidget::currentChanged, this, [this] { redrawStrips(); });
   connect(&recorder_, &CurvesRecorder::runChanged, this, [this] {
     runStale_ = true;
-    if (isVisible()) redrawRun();
+    if (isVisible()) flushSoon();
   });
   connect(&recorder_, &CurvesRecorder::pointAdded, this, &CurvesWindow::appendPoint);
   connect(&recorder_, &CurvesRecorder::readingAdded, this, &CurvesWindow::appendReading);
+  flushTimer_.setSingleShot(true);
+  connect(&flushTimer_, &QTimer::timeout, this, &CurvesWindow::flush);
 }
 
 void CurvesWindow::addMenuEntry(QMenu& menu, QWidget& owner) {
@@ -96,22 +99,69 @@ void CurvesWindow::showEvent(QShowEvent* event) {
 }
 
 void CurvesWindow::redrawRun() {
-  QChart* old = runView_->chart();
-  runView_->setChart(CurvesChart::build(recorder_.run()));
-  delete old;
+  CurvesChart::fill(runChart(), recorder_.run());
   runStale_ = false;
+  pendingRun_.clear();
 }
 
 void CurvesWindow::appendPoint(int series, QPoint p) {
-  if (!isVisible() || runStale_) {
-    runStale_ = true;
-    return;
+  if (!isVisible() || runStale_) return;  // the redraw takes it from the run
+  if (pendingRun_.size() <= static_cast<size_t>(series)) pendingRun_.resize(static_cast<size_t>(series) + 1);
+  pendingRun_[static_cast<size_t>(series)].push_back(p);
+  flushSoon();
+}
+
+void CurvesWindow::flushSoon() {
+  if (flushQueued_) return;
+  const int32_t since = clsCmcTick::now() - lastFlushMs_;
+  if (since >= FlushMs || since < 0) {
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(this, &CurvesWindow::flush, Qt::QueuedConnection);
+  } else if (!flushTimer_.isActive()) {
+    flushTimer_.start(FlushMs - since);  // the last points of a pause
   }
-  if (QXYSeries* s = CurvesChart::dataSeries(runChart(), series)) {
-    s->append(p);
+}
+
+
+void CurvesWindow::flush() {
+  lastFlushMs_ = clsCmcTick::now();
+  flushQueued_ = false;
+  flushTimer_.stop();
+  if (!isVisible()) return;
+  if (runStale_) redrawRun();
+  for (size_t i = 0; i < pendingRun_.size(); ++i) {
+    QXYSeries* s = CurvesChart::dataSeries(runChart(), static_cast<int>(i));
+    if (s == nullptr || pendingRun_[i].empty()) continue;
+    // One replace costs one redraw of the curve; an append redraws it per point.
+    QList<QPointF> all = s->points();
+    all.append(QList<QPointF>(pendingRun_[i].begin(), pendingRun_[i].end()));
+    s->replace(all);
     if (recorder_.run().kind == CurveRun::Kind::Rssi) {
       QValueAxis* x = axis(runChart(), Qt::Horizontal);
-      if (x != nullptr && p.x() > x->max()) x->setMax(p.x());
+      if (x != nullptr && pendingRun_[i].back().x() > x->max()) x->setMax(pendingRun_[i].back().x());
+    }
+  }
+  pendingRun_.clear();
+  for (size_t list = 0; list < pendingStrips_.size(); ++list) {
+    for (size_t slot = 0; slot < pendingStrips_[list].size(); ++slot) {
+      std::vector<QPointF>& pending = pendingStrips_[list][slot];
+      QXYSeries* s = stripSeries_[list][slot];
+      if (s == nullptr || pending.empty()) continue;
+      // A hidden tab's chart is redrawn from the history when it is shown.
+      if (CurvesReadingScale::unit(static_cast<int>(list), static_cast<int>(slot)) != tabs_->currentIndex()) {
+        pending.clear();
+        continue;
+      }
+      QList<QPointF> all = s->points();
+      all.append(QList<QPointF>(pending.begin(), pending.end()));
+      const qsizetype over = all.size() - static_cast<qsizetype>(CurvesRecorder::HistoryPoints);
+      if (over > 0) all.remove(0, over);
+      s->replace(all);
+      QValueAxis* x = axis(*s->chart(), Qt::Horizontal);
+      const double last = pending.back().x();
+      // The time axis moves on by half its width: its labels are laid out seldom.
+      if (x != nullptr && last > x->max()) x->setRange(last - kStripSeconds / 2, last + kStripSeconds / 2);
+      pending.clear();
     }
   }
 }
@@ -121,6 +171,7 @@ void CurvesWindow::redrawStrips() {
   for (int list = 0; list < CurvesRecorder::ReadingLists; ++list) {
     for (int slot = 0; slot < CurvesRecorder::ReadingSlots; ++slot) {
       QXYSeries* s = stripSeries_[static_cast<size_t>(list)][static_cast<size_t>(slot)];
+      pendingStrips_[static_cast<size_t>(list)][static_cast<size_t>(slot)].clear();
       if (s == nullptr) continue;
       const std::deque<QPointF>& h = recorder_.history(list, slot);
       s->replace(QList<QPointF>(h.begin(), h.end()));
@@ -128,16 +179,14 @@ void CurvesWindow::redrawStrips() {
     }
   }
   for (QChartView* v : stripViews_) {
-    if (QValueAxis* x = axis(*v->chart(), Qt::Horizontal)) x->setRange(std::max(0.0, last - kStripSeconds), std::max(last, 10.0));
+    if (QValueAxis* x = axis(*v->chart(), Qt::Horizontal)) {
+      x->setRange(std::max(0.0, last - kStripSeconds / 2), std::max(0.0, last - kStripSeconds / 2) + kStripSeconds);
+    }
   }
 }
 
 void CurvesWindow::appendReading(int list, int slot, QPointF p) {
   if (!isVisible()) return;
-  QXYSeries* s = stripSeries_[static_cast<size_t>(list)][static_cast<size_t>(slot)];
-  if (s == nullptr) return;
-  s->append(p);
-  if (s->count() > static_cast<int>(CurvesRecorder::HistoryPoints)) s->remove(0);
-  QValueAxis* x = axis(*s->chart(), Qt::Horizontal);
-  if (x != nullptr && p.x() > x->max()) x->setRange(std::max(0.0, p.x() - kStripSeconds), p.x());
+  pendingStrips_.at(static_cast<size_t>(list)).at(static_cast<size_t>(slot)).push_back(p);
+  flushSoon();
 }
