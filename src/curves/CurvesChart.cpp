@@ -72,6 +72,7 @@ QString CurvesChart::title(const CurveRun& run) {
 QChart* CurvesChart::build(const CurveRun& run) {
   auto* chart = new QChart;
   chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setDropShadowEnabled(false);
   auto* x = new QValueAxis;
   auto* y = new QValueAxis;
   y->setRange(0, kTop);

@@ -38,6 +38,7 @@ CurvesWindow::CurvesWindow(CurvesRecorder& recorder, QWidget* owner)
   for (int u = 0; u < CurvesReadingScale::Units; ++u) {
     auto* chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setDropShadowEnabled(false);
     auto* x = new QValueAxis;
     auto* y = new QValueAxis;
     x->setTitleText("Time (s)");
@@ -142,6 +143,9 @@ void CurvesWindow::flush() {
     }
   }
   pendingRun_.clear();
+  const int32_t sinceStrips = lastFlushMs_ - lastStripFlushMs_;
+  if (sinceStrips >= 0 && sinceStrips < StripFlushMs) return;
+  lastStripFlushMs_ = lastFlushMs_;
   for (size_t list = 0; list < pendingStrips_.size(); ++list) {
     for (size_t slot = 0; slot < pendingStrips_[list].size(); ++slot) {
       std::vector<QPointF>& pending = pendingStrips_[list][slot];

@@ -22,6 +22,7 @@ class CurvesWindow : public QWidget {
   Q_OBJECT
  public:
   static constexpr int32_t FlushMs = 500;
+  static constexpr int32_t StripFlushMs = 2000;
 
   CurvesWindow(CurvesRecorder& recorder, QWidget* owner);
 
@@ -53,6 +54,7 @@ class CurvesWindow : public QWidget {
   std::vector<std::vector<QPointF>> pendingRun_;
   std::array<std::array<std::vector<QPointF>, 9>, 2> pendingStrips_{};
   int32_t lastFlushMs_ = 0;
+  int32_t lastStripFlushMs_ = 0;
   bool flushQueued_ = false;
   QTimer flushTimer_;
 };
