@@ -2,6 +2,8 @@
 // transceiver through the loopback, on a stepped clock, with the event loop run
 // after every tick so that an open window paints. Prints the utility's CPU time
 // for the sweep with the Curves window closed and open (median of several runs).
+// With --screenshot FILE it runs one sweep with the window open and saves the
+// window as drawn (run it under Xvfb for the screenshot of the guide).
 #include <sys/resource.h>
 
 #include <QAction>
@@ -13,9 +15,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Common.h"
+#include "CurvesWindow.h"
 #include "FakeClock.h"
 #include "Globals.h"
 #include "LoopbackSerialControl.h"
@@ -40,7 +44,7 @@ double cpuSeconds() {
 }
 
 // One sweep from a fresh start; the CPU seconds of the sweep alone, or -1.
-double sweepCpu(bool windowOpen) {
+double sweepCpu(bool windowOpen, const char* screenshot = nullptr) {
   QTemporaryDir config, runtime, data;
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
@@ -76,6 +80,10 @@ double sweepCpu(bool windowOpen) {
     for (int t = 0; t < 5000 && model.autoState().autoCode == 0; t += 50) tick();
     for (int t = 0; t < 600000 && model.autoState().autoCode != 0; t += 50) tick();
     if (model.autoState().autoCode == 0) result = cpuSeconds() - cpu0;
+    if (auto* window = Globals::mainWindow().findChild<CurvesWindow*>(); window && screenshot) {
+      for (int t = 0; t < 1000; t += 50) tick();
+      if (!window->grab().save(screenshot)) result = -1;
+    }
   }
   Globals::tearDown();
   Globals::setSerialFactory({});
@@ -95,6 +103,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Common::SetMsgBoxHandler([](const std::string&) { return Common::ButtonOk; });
   RigVelaProceduresBeep::SetBeepHandler([] {});
+  if (argc == 3 && std::string(argv[1]) == "--screenshot") return sweepCpu(true, argv[2]) < 0 ? 1 : 0;
   std::vector<double> closed, open;
   for (int i = 0; i < kRuns; ++i) {
     closed.push_back(sweepCpu(false));

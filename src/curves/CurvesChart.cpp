@@ -78,6 +78,9 @@ QChart* CurvesChart::build(const CurveRun& run) {
   y->setRange(0, kTop);
   y->setLabelFormat("%d");
   x->setLabelFormat("%d");
+  y->setTickType(QValueAxis::TicksDynamic);
+  y->setTickAnchor(0);
+  y->setTickInterval(32);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   fill(*chart, run);
@@ -107,6 +110,7 @@ void CurvesChart::fill(QChart& chartRef, const CurveRun& run) {
       last = std::max(last, run.series.front().points.back().x());
     }
     x->setRange(0, last);
+    x->setTickType(QValueAxis::TicksFixed);
     setTitle(*x, "Time (ms)");
     setTitle(*y, "Signal level (A/D)");
     for (const CurveRun::Capture& c : run.captures) {
@@ -119,6 +123,9 @@ void CurvesChart::fill(QChart& chartRef, const CurveRun& run) {
     return;
   }
   x->setRange(0, kTop);
+  x->setTickType(QValueAxis::TicksDynamic);
+  x->setTickAnchor(0);
+  x->setTickInterval(32);
   setTitle(*x, run.kind == CurveRun::Kind::Sweep ? "Filter value" : "Adjuster value");
   setTitle(*y, run.kind == CurveRun::Kind::Sweep ? "Signal level (A/D)" : "Level (A/D)");
   if (run.kind == CurveRun::Kind::Level && run.target >= 0) {

@@ -65,8 +65,11 @@ CurvesWindow::CurvesWindow(CurvesRecorder& recorder, QWidget* owner)
   layout->addWidget(tabs, 2);
   connect(tabs, &QTabWidget::currentChanged, this, [this] { redrawStrips(); });
   connect(&recorder_, &CurvesRecorder::runChanged, this, [this] {
-    runStale_ = true;
-    if (isVisible()) flushSoon();
+    runStale_ = true;  // a start or a mark: drawn at once
+    if (isVisible() && !flushQueued_) {
+      flushQueued_ = true;
+      QMetaObject::invokeMethod(this, &CurvesWindow::flush, Qt::QueuedConnection);
+    }
   });
   connect(&recorder_, &CurvesRecorder::pointAdded, this, &CurvesWindow::appendPoint);
   connect(&recorder_, &CurvesRecorder::readingAdded, this, &CurvesWindow::appendReading);
