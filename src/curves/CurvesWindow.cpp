@@ -9,14 +9,19 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "frmCom.h"
+
 #include "CurvesChart.h"
 #include "CurvesRecorder.h"
+#include "Globals.h"
+#include "clsCmcProfileIO.h"
 #include "clsCmcTick.h"
 
 namespace {
 
 constexpr double kStripSeconds = 300;
 constexpr double kStripTop[CurvesReadingScale::Units] = {10, 100, 80};
+const char* const kSection = "CURVES";
 const char* const kStripTitles[CurvesReadingScale::Units] = {"Volts", "Per cent", "Temperature"};
 
 QValueAxis* axis(QChart& chart, Qt::Orientation o) {
@@ -31,6 +36,7 @@ CurvesWindow::CurvesWindow(CurvesRecorder& recorder, QWidget* owner)
   setObjectName("CurvesWindow");
   setWindowTitle("Curves");
   resize(900, 760);
+  loadGeometry();
   auto* layout = new QVBoxLayout(this);
   runView_ = new QChartView(CurvesChart::build(recorder.run()), this);
   layout->addWidget(runView_, 3);
@@ -100,6 +106,35 @@ void CurvesWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (runStale_) redrawRun();
   redrawStrips();
+}
+
+void CurvesWindow::hideEvent(QHideEvent* event) {
+  saveGeometry();
+  QWidget::hideEvent(event);
+}
+
+void CurvesWindow::loadGeometry() {
+  if (!Globals::comExists()) return;
+  clsCmcProfileIO profile = Globals::com().profMain();
+  profile.setSection(kSection);
+  int32_t left = 0, top = 0, width = 0, height = 0;
+  profile.loadData("Left", left, int32_t{0});
+  profile.loadData("Top", top, int32_t{0});
+  profile.loadData("Width", width, int32_t{0});
+  profile.loadData("Height", height, int32_t{0});
+  if (width < 200 || height < 200 || width > 10000 || height > 10000) return;  // none kept, or not sound
+  resize(width, height);
+  move(left, top);
+}
+
+void CurvesWindow::saveGeometry() const {
+  if (!Globals::comExists()) return;
+  clsCmcProfileIO profile = Globals::com().profMain();
+  profile.setSection(kSection);
+  profile.saveData("Left", int32_t{pos().x()});
+  profile.saveData("Top", int32_t{pos().y()});
+  profile.saveData("Width", int32_t{width()});
+  profile.saveData("Height", int32_t{height()});
 }
 
 void CurvesWindow::redrawRun() {

@@ -34,8 +34,12 @@ class CurvesWindow : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
+  // Place and size in the profile's own section.
+  void loadGeometry();
+  void saveGeometry() const;
   void redrawRun();
   void redrawStrips();
   void appendPoint(int series, QPoint p);

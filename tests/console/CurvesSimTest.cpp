@@ -239,6 +239,25 @@ TEST_P(CurvesSimTest, EachRunIsKeptAsCsvRowsEqualToItsSeriesAndAPng) {
   EXPECT_EQ(png.size(), CurvesChart::ImageSize);
 }
 
+class CurvesWindowTest : public SimAppFixture {};
+
+TEST_F(CurvesWindowTest, TheWindowComesBackWithItsSizeFromTheProfile) {
+  QAction* open = Globals::mainWindow().findChild<QAction*>("mnuOptionCurves");
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->text(), QString::fromUtf8("&Curves\u2026"));
+  open->trigger();
+  auto* window = Globals::mainWindow().findChild<CurvesWindow*>();
+  ASSERT_NE(window, nullptr);
+  const QSize first = window->size();
+  window->resize(first.width() - 150, first.height() - 120);
+  window->close();
+  delete window;
+  open->trigger();
+  window = Globals::mainWindow().findChild<CurvesWindow*>();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->size(), QSize(first.width() - 150, first.height() - 120));
+}
+
 INSTANTIATE_TEST_SUITE_P(Curves, CurvesSimTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "WindowOpen" : "WindowClosed"; });
 
