@@ -48,6 +48,7 @@ void clsIndOp_RigVela::RigVelaOp_PostReadSetup() {
   task_.chStartAdr = task_.chBlockAdr;
   task_.chFreqAdr = task_.chBlockAdr + 4;
   listChannels();
+  RigVelaOp_BeginSession();
 }
 
 // The channels that appear, at most the first 40 records; channel 0 when none does.

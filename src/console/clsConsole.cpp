@@ -156,9 +156,11 @@ void clsConsole::SendE8(int16_t Index) {
   const ConsoleItem& item = at(Index);
   if (item.Event_SendE8 >= 0) {
     if (myEventClass_) myEventClass_->ConsEv_SendE8(*this, Index, item.Event_SendE8, item.Value);
+    if (OnSendE8) OnSendE8(Index);
   } else if (item.E8Command >= 0) {
     if (myLnk3Seq_) myLnk3Seq_->easySendE8NoAnswer(E8Text(item.E8Command, item.Value));
     if (myEventClass_) myEventClass_->setWaitE8Required(item.WaitAfterE8);
+    if (OnSendE8) OnSendE8(Index);
   }
   WriteToEe(Index);
 }

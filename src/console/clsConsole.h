@@ -4,6 +4,7 @@
 // that carry event numbers.
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,9 @@ class clsConsole {
   // The adjustment command text: command byte, then the ASCII codes of the
   // value's two hex digits (command 5, value 122: "053741").
   static std::string E8Text(int16_t command, int16_t value);
+
+  // Told after a row's value went to the sequencer.
+  std::function<void(int16_t Index)> OnSendE8;
 
  private:
   ConsoleItem& at(int16_t Index) { return items_.at(static_cast<size_t>(Index)); }

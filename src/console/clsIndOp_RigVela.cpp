@@ -39,6 +39,7 @@ void clsIndOp_RigVela::RigOpFunc_SetComPortNo(int16_t portNo) {
 }
 
 void clsIndOp_RigVela::RigOpFunc_ResetAll() {
+  RigVelaOp_EndSession();
   Globals::seq().easyReset(comPortNo_);
   task_.opState = 0;
   task_.stateEntered = true;

@@ -53,6 +53,9 @@ class clsIndOp_RigVela : public ConsoleEvents {
   const RigVelaAutoState& autoState() const { return auto_; }
   const RigVelaItemIndex& itemIndex() const { return items_; }
   void task();
+  // The session's backup once a clone read is done; its report when it ends.
+  void RigVelaOp_BeginSession();
+  void RigVelaOp_EndSession();
 
   // Live readings: one link operation per call; true once the value is taken.
   bool RigVelaOp_ReadAD(int16_t slot, bool firstPass);

@@ -5,6 +5,7 @@
 #include "ComHost.h"
 #include "Common.h"
 #include "ProfileFile.h"
+#include "clsCmcTick.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ void frmCom::MsCom_OnComm(int16_t commEvent) {
 void frmCom::dropReceived() {
   lnk3D_.ClearRxBuffer();
   for (int32_t left = msCom_->InBufferCount(); left > 0;) {
-    const size_t taken = msCom_->Input().size();
+    const size_t taken = input().size();
     if (taken == 0) break;
     left -= static_cast<int32_t>(std::min<size_t>(taken, static_cast<size_t>(left)));
   }
@@ -158,7 +159,7 @@ void frmCom::timSolid_Timer() {
   if (inTick_) return;  // a modal message inside the tick runs its own event loop
   FlagGuard guard(inTick_);
   if (msCom_->InBufferCount() > 0) {
-    const Bytes received = msCom_->Input();
+    const Bytes received = input();
     lnk3D_.read(received);
   }
   lnk3D_.task();
@@ -172,4 +173,15 @@ std::string frmCom::DevicePath(int16_t portNo) const {
   const std::string path = ProfileFile::ReadString(profMain_.GetMyProfile(), "PORTS", key, "");
   if (!path.empty()) return path;
   return "/dev/ttyUSB" + std::to_string(portNo - 1);
+}
+
+void frmCom::Output(const Bytes& bytes) {
+  if (trace_.isOpen()) trace_.sent(bytes, clsCmcTick::now());
+  msCom_->Output(bytes);
+}
+
+Bytes frmCom::input() {
+  Bytes received = msCom_->Input();
+  if (trace_.isOpen()) trace_.received(received, clsCmcTick::now());
+  return received;
 }

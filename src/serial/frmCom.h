@@ -8,6 +8,7 @@
 #include <string>
 
 #include "LinkPort.h"
+#include "ProtocolTrace.h"
 #include "SerialControl.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcProfileIO.h"
@@ -28,6 +29,8 @@ class frmCom : public QObject, public LinkPort {
   clsCmcProfileIO& profMain() { return profMain_; }
   SerialControl& MsCom() { return *msCom_; }
   QTimer& timSolid() { return timSolid_; }
+  // Every frame written and read, when open; closed by default.
+  ProtocolTrace& trace() { return trace_; }
 
   void Reset() override;
   void HighSpeedBRatioSet();
@@ -64,19 +67,21 @@ class frmCom : public QObject, public LinkPort {
   // LinkPort
   int32_t OutBufferSize() const override { return msCom_->OutBufferSize(); }
   int32_t OutBufferCount() const override { return msCom_->OutBufferCount(); }
-  void Output(const Bytes& bytes) override { msCom_->Output(bytes); }
+  void Output(const Bytes& bytes) override;
 
  private:
   void resetTo(int32_t baud, int32_t rThreshold);
   void configureControl(int32_t rThreshold);
   void dropReceived();
   void onVanished();
+  Bytes input();
 
   clsCmcLnk3Drv lnk3D_;
   clsCmcProfileIO profMain_;
   std::unique_ptr<SerialControl> msCom_;
   QTimer timSolid_;
   ComHost* host_ = nullptr;
+  ProtocolTrace trace_;
   int16_t comPortNum_ = 1;
   int32_t comBaud_ = 9600;
   bool errCannotOpen_ = false;

@@ -16,6 +16,11 @@ MsgBoxHandler& boxHandler() {
   return handler;
 }
 
+MsgBoxDetailHandler& detailHandler() {
+  static MsgBoxDetailHandler handler;
+  return handler;
+}
+
 const char kDigits[] = "0123456789ABCDEF";
 
 // Reads up to two characters as a hex number, stopping at the first non-digit.
@@ -44,6 +49,18 @@ int16_t MsgBoxApp(const std::string& text) {
 MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler) {
   MsgBoxHandler previous = std::move(boxHandler());
   boxHandler() = handler ? std::move(handler) : MsgBoxHandler(stderrBox);
+  return previous;
+}
+
+int16_t MsgBoxApp(const std::string& text, const std::string& details) {
+  const MsgBoxDetailHandler handler = detailHandler();  // a copy, as above
+  if (!handler || details.empty()) return MsgBoxApp(text);
+  return handler(ConvertNewLine(text), details);
+}
+
+MsgBoxDetailHandler SetMsgBoxDetailHandler(MsgBoxDetailHandler handler) {
+  MsgBoxDetailHandler previous = std::move(detailHandler());
+  detailHandler() = std::move(handler);
   return previous;
 }
 

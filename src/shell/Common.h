@@ -21,6 +21,12 @@ int16_t MsgBoxApp(const std::string& text);
 using MsgBoxHandler = std::function<int16_t(const std::string& text)>;
 MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
 
+// The same box with details below its text (shown on request). Without a detail
+// box installed, the plain box shows the text alone.
+int16_t MsgBoxApp(const std::string& text, const std::string& details);
+using MsgBoxDetailHandler = std::function<int16_t(const std::string& text, const std::string& details)>;
+MsgBoxDetailHandler SetMsgBoxDetailHandler(MsgBoxDetailHandler handler);
+
 std::string ConvertNewLine(const std::string& text);
 Bytes StrToBin(const std::string& text);
 int16_t BinHexToInt(const uint8_t* chars, size_t count);

@@ -1,7 +1,10 @@
 #include "Globals.h"
 
+#include <iostream>
+
 #include "GlobalBridge.h"
 #include "QtSerialControl.h"
+#include "SessionRecorder.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
@@ -20,11 +23,21 @@ struct Instances {
   std::unique_ptr<clsIndOp_RigVela> model;
   std::unique_ptr<clsConsole> console;
   std::unique_ptr<frmMain> mainWindow;
+  std::unique_ptr<SessionRecorder> sessionRecorder;
 };
 
 Instances& instances() {
   static Instances all;
   return all;
+}
+
+// Said on stderr and kept as the window's tool tip: no message box, no text of the
+// window changes.
+void noteBackupFailure(const std::string& why) {
+  std::cerr << "ravlen-adj: session files not saved: " << why << std::endl;
+  if (Globals::mainWindowExists()) {
+    Globals::mainWindow().setToolTip(QString::fromStdString("Session files not saved: " + why));
+  }
 }
 
 std::unique_ptr<SerialControl> makeSerialControl() {
@@ -66,7 +79,13 @@ clsIndOp_RigVela& Globals::model() {
 
 clsConsole& Globals::console() {
   auto& p = instances().console;
-  if (!p) p = std::make_unique<clsConsole>();
+  if (!p) {
+    p = std::make_unique<clsConsole>();
+    p->OnSendE8 = [](int16_t Index) {
+      const clsConsole& c = console();
+      sessionRecorder().noteSent(Index, c.Title(Index), c.Value(Index));
+    };
+  }
   return *p;
 }
 
@@ -75,6 +94,15 @@ frmMain& Globals::mainWindow() {
   if (!p) {
     p = std::make_unique<frmMain>();
     p->Form_Initialize();
+  }
+  return *p;
+}
+
+SessionRecorder& Globals::sessionRecorder() {
+  auto& p = instances().sessionRecorder;
+  if (!p) {
+    p = std::make_unique<SessionRecorder>();
+    p->OnWriteFailure = [](const std::string& why) { noteBackupFailure(why); };
   }
   return *p;
 }
@@ -98,4 +126,5 @@ void Globals::tearDown() {
   all.seq.reset();
   all.com.reset();
   all.radio.reset();
+  all.sessionRecorder.reset();
 }

@@ -11,6 +11,7 @@ class clsCmcLnk3Sequence;
 class clsIndOp_RigVela;
 class clsConsole;
 class frmMain;
+class SessionRecorder;
 
 class Globals {
  public:
@@ -22,6 +23,7 @@ class Globals {
   static clsIndOp_RigVela& model();
   static clsConsole& console();
   static frmMain& mainWindow();
+  static SessionRecorder& sessionRecorder();
 
   static bool comExists();
   static bool mainWindowExists();

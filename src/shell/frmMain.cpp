@@ -16,6 +16,9 @@
 #include "Common.h"
 #include "CurvesWindow.h"
 #include "Globals.h"
+#include "PortDiagnosis.h"
+#include "SessionMenus.h"
+#include "SessionRecorder.h"
 #include "Twips.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
@@ -143,6 +146,7 @@ void frmMain::buildMenus() {
     connect(a, &QAction::triggered, this, [this, n] { mnuOptionSelAutoRelease_Click(n); });
     mnuOptionSelAutoRelease_[static_cast<size_t>(n)] = a;
   }
+  SessionMenus::add(file, mnuFileExit_, option, this);
   CurvesWindow::addMenuEntry(*option, *this);
 }
 
@@ -373,8 +377,17 @@ void frmMain::MsgBoxCloneErr(clsCmcLnk3Sequence& seq) {
   frmCom& com = Globals::com();
   const std::string text = CloneErrorText(com.errCannotOpen(), com.errOverflow(), com.comPortNum(),
                                           com.lnk3D().lastError(), seq.error());
+  // Before the reset: the device tried is the one of this port number.
+  const std::string details = com.errCannotOpen() ? PortTroubleDetails() : std::string();
   Globals::model().RigOpFunc_ResetAll();
-  if (!text.empty()) Common::MsgBoxApp(text);
+  if (!text.empty()) Common::MsgBoxApp(text, details);
+}
+
+std::string frmMain::PortTroubleDetails() {
+  frmCom& com = Globals::com();
+  if (!com.MsCom().DeviceFor) return {};
+  const SystemSerialPortList present;
+  return PortDiagnosis(present).Examine(com.MsCom().DeviceFor(com.comPortNum())).text;
 }
 
 void frmMain::saveData(clsCmcProfileIO& profile) {
@@ -405,6 +418,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload() {
+  if (Globals::sessionRecorder().sessionActive()) Globals::model().RigVelaOp_EndSession();
   frmCom& com = Globals::com();
   com.AllOver();
   com.Form_Unload();

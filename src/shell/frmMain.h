@@ -35,6 +35,8 @@ class frmMain : public QMainWindow {
 
   void task();
   void MsgBoxCloneErr(clsCmcLnk3Sequence& seq);
+  // Why the current port's device cannot be opened, for the message's details.
+  static std::string PortTroubleDetails();
   void saveData(clsCmcProfileIO& profile);
   void loadData(clsCmcProfileIO& profile);
 

@@ -25,9 +25,26 @@ bool anotherCopyRuns() {
   return lock->TryAcquire() == SingleInstanceLock::Result::HeldElsewhere;
 }
 
+// COM 1 goes to the given device; the other numbers keep the profile's mapping.
+void useDeviceForCom1(frmCom& com, const std::string& device) {
+  com.MsCom().DeviceFor = [&com, device](int16_t portNo) {
+    return portNo == 1 ? device : com.DevicePath(portNo);
+  };
+}
+
+int16_t showWindowBox(const std::string& text, const std::string& details) {
+  QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  shown.replace("\r\n", "\n");
+  QWidget* parent = Globals::mainWindowExists() ? &Globals::mainWindow() : nullptr;
+  QMessageBox box(QMessageBox::Critical, Common::AppTitle, shown, QMessageBox::Ok, parent);
+  if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
+  box.exec();
+  return Common::ButtonOk;
+}
+
 }  // namespace
 
-bool Main() {
+bool Main(const std::string& com1Device) {
   if (anotherCopyRuns()) {
     Common::MsgBoxApp(AlreadyRunningText);
     return false;
@@ -43,6 +60,7 @@ bool Main() {
   com.lnk3D().Reset();
   com.Reset();
   LoadSettings();
+  if (!com1Device.empty()) useDeviceForCom1(com, com1Device);
   com.Form_Load();
   com.timSolid().start();
   Globals::mainWindow().show();
@@ -60,14 +78,8 @@ void LoadSettings() {
 }
 
 void InstallWindowMessageBox() {
-  Common::SetMsgBoxHandler([](const std::string& text) -> int16_t {
-    QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace("\r\n", "\n");
-    QWidget* parent = Globals::mainWindowExists() ? &Globals::mainWindow() : nullptr;
-    QMessageBox box(QMessageBox::Critical, Common::AppTitle, shown, QMessageBox::Ok, parent);
-    box.exec();
-    return Common::ButtonOk;
-  });
+  Common::SetMsgBoxHandler([](const std::string& text) { return showWindowBox(text, {}); });
+  Common::SetMsgBoxDetailHandler(showWindowBox);
 }
 
 void ReleaseInstanceLock() { instanceLock().reset(); }

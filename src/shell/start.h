@@ -1,5 +1,7 @@
 #pragma once
 // Program start and the settings hand-over.
+#include <string>
+
 namespace start {
 
 inline constexpr const char* AlreadyRunningText =
@@ -7,7 +9,8 @@ inline constexpr const char* AlreadyRunningText =
 
 // Creates the global objects, loads the settings, starts the tick and shows the
 // window. False when another copy already runs (after telling the user).
-bool Main();
+// A non-empty com1Device stands for COM 1 during this run, whatever the profile says.
+bool Main(const std::string& com1Device = {});
 void SaveSettings();
 void LoadSettings();
 

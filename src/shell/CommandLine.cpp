@@ -1,0 +1,63 @@
+#include "CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+namespace {
+
+const QCommandLineOption& portOption() {
+  static const QCommandLineOption option(
+      QStringList{"port"}, "Use DEVICE (for example /dev/ttyUSB0) as COM 1 for this run; the profile is not changed.",
+      "DEVICE");
+  return option;
+}
+
+QString versionText() { return QString("%1 %2\n").arg(CommandLine::ProgramName, CommandLine::Version); }
+
+QString usageHint(const QString& error) {
+  return QString("%1: %2\nTry '%1 --help'.\n").arg(CommandLine::ProgramName, error);
+}
+
+}  // namespace
+
+void CommandLine::describe(QCommandLineParser& parser) {
+  parser.setApplicationDescription("Service adjustment utility for the Selvik hand-held transceiver.");
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addOption(portOption());
+}
+
+CommandLine::Options CommandLine::Parse(const QStringList& arguments) {
+  QCommandLineParser parser;
+  describe(parser);
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  Options options;
+  const bool parsed = parser.parse(arguments.isEmpty() ? QStringList{ProgramName} : arguments);
+  if (parser.isSet(help) || parser.isSet("help-all")) {
+    options.exitNow = true;
+    // Without an application object Qt cannot know the program's name.
+    options.output = parser.helpText().replace("<executable_name>", ProgramName);
+    return options;
+  }
+  if (parser.isSet(version)) {
+    options.exitNow = true;
+    options.output = versionText();
+    return options;
+  }
+  QString error;
+  if (!parsed) {
+    error = parser.errorText();
+  } else if (!parser.positionalArguments().isEmpty()) {
+    error = QString("unexpected argument '%1'").arg(parser.positionalArguments().constFirst());
+  } else if (parser.isSet(portOption()) && parser.value(portOption()).trimmed().isEmpty()) {
+    error = "--port needs a device path";
+  }
+  if (!error.isEmpty()) {
+    options.exitNow = true;
+    options.exitCode = 1;
+    options.output = usageHint(error);
+    return options;
+  }
+  options.port = parser.value(portOption()).trimmed();
+  return options;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The program's command line: --port DEVICE, --help, --version.
+#include <QString>
+#include <QStringList>
+
+class QCommandLineParser;
+
+class CommandLine {
+ public:
+  static constexpr const char* ProgramName = "ravlen-adj";
+  static constexpr const char* Version = "1.0";
+
+  // What a run asks for. When exitNow is set the program prints output (to standard
+  // output when exitCode is 0, else to standard error) and ends with exitCode.
+  struct Options {
+    QString port;  // device behind COM 1 for this run; empty keeps the profile's
+    bool exitNow = false;
+    int exitCode = 0;
+    QString output;
+  };
+
+  // Parses arguments (the program name first). Unknown options and stray arguments
+  // are refused with a short usage hint.
+  static Options Parse(const QStringList& arguments);
+
+ private:
+  static void describe(QCommandLineParser& parser);
+};

@@ -1,0 +1,152 @@
+#include "SessionRecorder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "UnifiedDiff.h"
+
+namespace {
+
+std::string timeText(std::time_t t, const char* format) {
+  std::tm local{};
+  localtime_r(&t, &local);
+  char buf[32];
+  const size_t n = std::strftime(buf, sizeof buf, format, &local);
+  return std::string(buf, n);
+}
+
+// Only letters and digits of the sub code go into a file name.
+std::string safeName(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) out += c;
+  }
+  return out.empty() ? "unknown" : out;
+}
+
+std::string trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool exists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
+std::string SessionRecorder::backupsFolder() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (dataHome != nullptr && dataHome[0] == '/') {
+    base = dataHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home != nullptr ? home : "") + "/.local/share";
+  }
+  return base + "/ravlen-adj/backups";
+}
+
+void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std::string& subCode,
+                                   const std::string& parameterText, const std::vector<int16_t>& rowValues) {
+  started_ = std::time(nullptr);
+  active_ = true;
+  parameterTextBefore_ = parameterText;
+  rowValues_ = rowValues;
+  adjustments_.clear();
+  const std::string folder = backupsFolder();
+  stem_ = freeStem(folder, timeText(started_, "%Y%m%d-%H%M%S") + "_" + safeName(subCode));
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    reportFailure("cannot create " + folder + ": " + ec.message());
+    return;
+  }
+  const std::string imageBytes(image.begin(), image.end());
+  if (writeNewFile(stem_ + ".img", imageBytes)) writeNewFile(stem_ + ".txt", parameterText);
+}
+
+void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t value) {
+  if (!active_ || row < 0) return;
+  const auto index = static_cast<size_t>(row);
+  if (index >= rowValues_.size()) rowValues_.resize(index + 1, value);
+  if (rowValues_[index] == value) return;
+  adjustments_.push_back({row, trimmed(title), rowValues_[index], value, std::time(nullptr)});
+  rowValues_[index] = value;
+}
+
+void SessionRecorder::endSession(const std::string& parameterTextAfter) {
+  if (!active_) return;
+  active_ = false;
+  const std::string text = reportText(parameterTextAfter, std::time(nullptr));
+  std::string path = stem_ + "_report.txt";
+  for (int n = 2; exists(path); ++n) path = stem_ + "_report-" + std::to_string(n) + ".txt";
+  writeNewFile(path, text);
+}
+
+// The first of "base", "base-2", "base-3", ... with none of the session's files.
+std::string SessionRecorder::freeStem(const std::string& folder, const std::string& base) const {
+  std::string stem = folder + "/" + base;
+  for (int n = 2; exists(stem + ".img") || exists(stem + ".txt") || exists(stem + "_report.txt"); ++n) {
+    stem = folder + "/" + base + "-" + std::to_string(n);
+  }
+  return stem;
+}
+
+// Created afresh (an existing file is never touched); a file cut short is removed.
+bool SessionRecorder::writeNewFile(const std::string& path, const std::string& contents) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    reportFailure("cannot create " + path + ": " + std::strerror(errno));
+    return false;
+  }
+  size_t done = 0;
+  int error = 0;
+  while (done < contents.size()) {
+    const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : ENOSPC;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    ::unlink(path.c_str());
+    reportFailure("cannot write " + path + ": " + std::strerror(error));
+    return false;
+  }
+  return true;
+}
+
+std::string SessionRecorder::reportText(const std::string& parameterTextAfter, std::time_t ended) const {
+  const std::string name = std::filesystem::path(stem_).filename().string();
+  std::string out = "Session " + name + "\n";
+  out += "Backup:  " + name + ".img, " + name + ".txt\n";
+  out += "Started: " + timeText(started_, "%Y-%m-%d %H:%M:%S") + "\n";
+  out += "Ended:   " + timeText(ended, "%Y-%m-%d %H:%M:%S") + "\n\n";
+  out += "Adjustments sent: " + std::to_string(adjustments_.size()) + "\n";
+  for (const Adjustment& a : adjustments_) {
+    out += timeText(a.time, "%H:%M:%S") + "  row " + std::to_string(a.row) + " " + a.title + ": " +
+           std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) + "\n";
+  }
+  out += "\nParameter text, before and after:\n";
+  const std::string diff = UnifiedDiff::diff(parameterTextBefore_, parameterTextAfter, name + ".txt", "after");
+  out += diff.empty() ? "(no change)\n" : diff;
+  return out;
+}
+
+void SessionRecorder::reportFailure(const std::string& text) {
+  if (failureReported_) return;
+  failureReported_ = true;
+  if (OnWriteFailure) OnWriteFailure(text);
+}
