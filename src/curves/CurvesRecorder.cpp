@@ -3,11 +3,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cmath>
 
 #include "CurvesChart.h"
 #include "CurvesReadingScale.h"
+#include "Globals.h"
+#include "SessionRecorder.h"
 #include "clsCmcTick.h"
 
 namespace {
@@ -162,15 +165,24 @@ void CurvesRecorder::onReading(int16_t list, int16_t slot, int16_t value) {
   emit readingAdded(list, slot, p);
 }
 
+// Beside the session's backup and report, or, before any session, in a folder of
+// its own.
+QString CurvesRecorder::runStem() {
+  const QString name = QString("curve-%1").arg(run_.number, 2, 10, QChar('0'));
+  const std::string& session = Globals::sessionRecorder().currentSessionStem();
+  if (!session.empty()) return QString::fromStdString(session) + "_" + name;
+  if (folder_.empty()) folder_ = sessionFolder().toStdString();
+  return QString::fromStdString(folder_) + "/" + name;
+}
+
 void CurvesRecorder::writeRun() {
   written_run_ = true;
-  if (folder_.empty()) folder_ = sessionFolder().toStdString();
-  const QString folder = QString::fromStdString(folder_);
+  const QString stem = runStem();
+  const QString folder = QFileInfo(stem).path();
   if (!QDir().mkpath(folder)) {
-    writeError_ = "cannot create " + folder_;
+    writeError_ = "cannot create " + folder.toStdString();
     return;
   }
-  const QString stem = folder + QString("/curve-%1").arg(run_.number, 2, 10, QChar('0'));
   const char* header = run_.kind == CurveRun::Kind::Rssi ? "time_ms,level" : "value,reading";
   std::vector<QString> paths;
   for (const CurveSeries& s : run_.series) paths.push_back(stem + "-" + s.fileTag + ".csv");

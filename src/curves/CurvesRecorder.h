@@ -1,7 +1,7 @@
 #pragma once
 // Keeps what the procedures and the live readings take as curves: the current
-// procedure run and the reading history. A run is written to the session folder
-// when it ends, or when the next one starts after it was broken off.
+// procedure run and the reading history. A run is written beside the session's
+// backup when it ends, or when the next one starts after it was broken off.
 #include <QObject>
 #include <QPointF>
 #include <array>
@@ -53,6 +53,7 @@ class CurvesRecorder : public QObject, public ProcedureObserver {
   void addSeries(const QString& name, const QString& fileTag);
   void addPoint(int series, QPoint p);
   CurveSeries* seriesNamed(const QString& name);
+  QString runStem();
   void writeRun();
 
   CurveRun run_;

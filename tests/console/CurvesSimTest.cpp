@@ -21,6 +21,7 @@
 #include "FrameCodec.h"
 #include "Globals.h"
 #include "RigVelaProceduresBeep.h"
+#include "SessionRecorder.h"
 #include "SimAppFixture.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
@@ -232,8 +233,11 @@ TEST_P(CurvesSimTest, EachRunIsKeptAsCsvRowsEqualToItsSeriesAndAPng) {
     for (const QPoint& p : seriesPoints(i)) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
     EXPECT_EQ(QString::fromUtf8(csv.readAll()), want);
   }
-  EXPECT_TRUE(files[0].ends_with("/curve-01-bpf-t1.csv"));
-  EXPECT_TRUE(files[2].ends_with("/curve-01.png"));
+  const std::string stem = Globals::sessionRecorder().currentSessionStem();
+  ASSERT_FALSE(stem.empty());
+  EXPECT_EQ(files[0], stem + "_curve-01-bpf-t1.csv");
+  EXPECT_EQ(files[1], stem + "_curve-01-bpf-t2.csv");
+  EXPECT_EQ(files[2], stem + "_curve-01.png");
   const QImage png(QString::fromStdString(files[2]));
   EXPECT_FALSE(png.isNull());
   EXPECT_EQ(png.size(), CurvesChart::ImageSize);
