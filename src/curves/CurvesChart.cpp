@@ -89,18 +89,35 @@ QChart* CurvesChart::build(const CurveRun& run) {
 
 void CurvesChart::fill(QChart& chartRef, const CurveRun& run) {
   QChart* chart = &chartRef;
-  chart->removeAllSeries();
   if (chart->title() != title(run)) chart->setTitle(title(run));
   auto* x = qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).value(0));
   auto* y = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
   if (x == nullptr || y == nullptr) return;
-  for (const CurveSeries& cs : run.series) {
-    auto* s = new QLineSeries;
-    s->setName(cs.name);
-    s->setPointsVisible(run.kind == CurveRun::Kind::Level);
+  // The curves drawn so far stay when the run is the same; the marks are drawn anew.
+  const QList<QAbstractSeries*> shown = chart->series();
+  const auto n = static_cast<qsizetype>(run.series.size());
+  bool same = shown.size() >= n;
+  for (qsizetype i = 0; same && i < n; ++i) {
+    same = shown[i]->type() == QAbstractSeries::SeriesTypeLine && shown[i]->name() == run.series[size_t(i)].name;
+  }
+  if (!same) chart->removeAllSeries();
+  for (qsizetype i = same ? n : 0; i < shown.size() && same; ++i) {
+    chart->removeSeries(shown[i]);
+    delete shown[i];
+  }
+  for (qsizetype i = 0; i < n; ++i) {
+    const CurveSeries& cs = run.series[size_t(i)];
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(cs.points.size()));
     for (const QPoint& p : cs.points) points.append(p);
+    if (same) {
+      auto* s = static_cast<QXYSeries*>(shown[i]);
+      if (s->points() != points) s->replace(points);
+      continue;
+    }
+    auto* s = new QLineSeries;
+    s->setName(cs.name);
+    s->setPointsVisible(run.kind == CurveRun::Kind::Level);
     s->append(points);
     attach(*chart, s, x, y);
   }

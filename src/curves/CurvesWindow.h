@@ -21,7 +21,7 @@ class CurvesRecorder;
 class CurvesWindow : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int32_t FlushMs = 500;
+  static constexpr int32_t FlushMs = 1000;
   static constexpr int32_t StripFlushMs = 2000;
 
   CurvesWindow(CurvesRecorder& recorder, QWidget* owner);

@@ -130,9 +130,9 @@ std::vector<E8> sweepFrames(int command, int step, int last, int result) {
 TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   connect();
   enter(kBpfT1Row);
-  ticksFor(1000);
+  ticksFor(3000);
   // Grown while it runs: what is drawn is what was taken, less at most the
-  // points of the last quarter second.
+  // points of the last second.
   QCoreApplication::processEvents();
   const Points sofar = seriesPoints(0);
   const Points& taken = run().series.at(0).points;
