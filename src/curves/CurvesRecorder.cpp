@@ -53,7 +53,7 @@ const std::deque<QPointF>& CurvesRecorder::history(int list, int slot) const {
 }
 
 void CurvesRecorder::beginRun(CurveRun::Kind kind, bool coarse) {
-  if (!written_run_) writeRun();  // broken off: kept as far as it got
+  if (!written_run_) keepRun();  // broken off: kept as far as it got
   const int number = run_.number + 1;
   run_ = CurveRun{};
   run_.kind = kind;
@@ -138,12 +138,12 @@ void CurvesRecorder::onRssiStart() {
 
 void CurvesRecorder::onRssiLevel(int16_t level) {
   if (written_run_ || run_.kind != CurveRun::Kind::Rssi) return;
-  addPoint(0, QPoint(clsCmcTick::now() - rssiStartMs_, level));
+  addPoint(0, QPoint(msSince(rssiStartMs_), level));
 }
 
 void CurvesRecorder::onRssiCapture(int16_t which, int16_t level) {
   if (written_run_ || run_.kind != CurveRun::Kind::Rssi) return;
-  run_.captures.push_back({which, clsCmcTick::now() - rssiStartMs_, level});
+  run_.captures.push_back({which, msSince(rssiStartMs_), level});
   emit runChanged();
 }
 
@@ -151,14 +151,14 @@ void CurvesRecorder::onProcedureEnd() {
   if (written_run_) return;
   run_.ended = true;
   emit runChanged();
-  writeRun();
+  keepRun();
 }
 
 void CurvesRecorder::onReading(int16_t list, int16_t slot, int16_t value) {
   if (list < 0 || list >= ReadingLists || slot < 0 || slot >= ReadingSlots) return;
   const double v = CurvesReadingScale::value(list, slot, value);
   if (std::isnan(v)) return;
-  const QPointF p((clsCmcTick::now() - sessionStartMs_) / 1000.0, v);
+  const QPointF p(msSince(sessionStartMs_) / 1000.0, v);
   std::deque<QPointF>& h = history_[static_cast<size_t>(list)][static_cast<size_t>(slot)];
   h.push_back(p);
   if (h.size() > HistoryPoints) h.pop_front();
@@ -167,29 +167,37 @@ void CurvesRecorder::onReading(int16_t list, int16_t slot, int16_t value) {
 
 // Beside the session's backup and report, or, before any session, in a folder of
 // its own.
-QString CurvesRecorder::runStem() {
-  const QString name = QString("curve-%1").arg(run_.number, 2, 10, QChar('0'));
+int32_t CurvesRecorder::msSince(int32_t start) {
+  return static_cast<int32_t>(static_cast<uint32_t>(clsCmcTick::now()) - static_cast<uint32_t>(start));
+}
+
+QString CurvesRecorder::runStem(const CurveRun& run) {
+  const QString name = QString("curve-%1").arg(run.number, 2, 10, QChar('0'));
   const std::string& session = Globals::sessionRecorder().currentSessionStem();
   if (!session.empty()) return QString::fromStdString(session) + "_" + name;
   if (folder_.empty()) folder_ = sessionFolder().toStdString();
   return QString::fromStdString(folder_) + "/" + name;
 }
 
-void CurvesRecorder::writeRun() {
+void CurvesRecorder::keepRun() {
   written_run_ = true;
-  const QString stem = runStem();
+  QMetaObject::invokeMethod(this, [this, run = run_] { writeRun(run); }, Qt::QueuedConnection);
+}
+
+void CurvesRecorder::writeRun(const CurveRun& run) {
+  const QString stem = runStem(run);
   const QString folder = QFileInfo(stem).path();
   if (!QDir().mkpath(folder)) {
     writeError_ = "cannot create " + folder.toStdString();
     return;
   }
-  const char* header = run_.kind == CurveRun::Kind::Rssi ? "time_ms,level" : "value,reading";
+  const char* header = run.kind == CurveRun::Kind::Rssi ? "time_ms,level" : "value,reading";
   std::vector<QString> paths;
-  for (const CurveSeries& s : run_.series) paths.push_back(stem + "-" + s.fileTag + ".csv");
+  for (const CurveSeries& s : run.series) paths.push_back(stem + "-" + s.fileTag + ".csv");
   paths.push_back(stem + ".png");
   for (size_t i = 0; i < paths.size(); ++i) {
-    const bool ok = i < run_.series.size() ? writeCsv(paths[i], run_.series[i], header)
-                                           : CurvesChart::writePng(run_, paths[i]);
+    const bool ok = i < run.series.size() ? writeCsv(paths[i], run.series[i], header)
+                                           : CurvesChart::writePng(run, paths[i]);
     if (ok) {
       written_.push_back(paths[i].toStdString());
     } else {

@@ -28,6 +28,8 @@ class CurvesRecorder : public QObject, public ProcedureObserver {
   // Every file written so far, in order.
   const std::vector<std::string>& writtenFiles() const { return written_; }
   const std::string& lastWriteError() const { return writeError_; }
+  // Milliseconds on the tick clock since start, across its wrap.
+  static int32_t msSince(int32_t start);
 
   void onSweepStart(int16_t stage, bool coarse) override;
   void onSweepPoint(int16_t stage, int16_t value, int16_t reading) override;
@@ -53,8 +55,10 @@ class CurvesRecorder : public QObject, public ProcedureObserver {
   void addSeries(const QString& name, const QString& fileTag);
   void addPoint(int series, QPoint p);
   CurveSeries* seriesNamed(const QString& name);
-  QString runStem();
-  void writeRun();
+  QString runStem(const CurveRun& run);
+  // Queued: the files are written once the tick that ended the run has returned.
+  void keepRun();
+  void writeRun(const CurveRun& run);
 
   CurveRun run_;
   bool written_run_ = true;

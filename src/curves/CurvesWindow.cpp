@@ -152,7 +152,7 @@ void CurvesWindow::appendPoint(int series, QPoint p) {
 
 void CurvesWindow::flushSoon() {
   if (flushQueued_) return;
-  const int32_t since = clsCmcTick::now() - lastFlushMs_;
+  const int32_t since = CurvesRecorder::msSince(lastFlushMs_);
   if (since >= FlushMs || since < 0) {
     flushQueued_ = true;
     QMetaObject::invokeMethod(this, &CurvesWindow::flush, Qt::QueuedConnection);
@@ -181,7 +181,8 @@ void CurvesWindow::flush() {
     }
   }
   pendingRun_.clear();
-  const int32_t sinceStrips = lastFlushMs_ - lastStripFlushMs_;
+  const auto sinceStrips =
+      static_cast<int32_t>(static_cast<uint32_t>(lastFlushMs_) - static_cast<uint32_t>(lastStripFlushMs_));
   if (sinceStrips >= 0 && sinceStrips < StripFlushMs) return;
   lastStripFlushMs_ = lastFlushMs_;
   for (size_t list = 0; list < pendingStrips_.size(); ++list) {

@@ -224,6 +224,7 @@ TEST_P(CurvesSimTest, EachRunIsKeptAsCsvRowsEqualToItsSeriesAndAPng) {
   connect();
   enter(kBpfAllRow);
   runToEnd();
+  QCoreApplication::processEvents();  // the files are written from the event loop
   const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
   ASSERT_EQ(files.size(), 3u);
   for (int i = 0; i < 2; ++i) {
