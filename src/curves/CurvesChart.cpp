@@ -41,6 +41,8 @@ QAreaSeries* band(const QString& name, double from, double to) {
   upper->append(from, kTop);
   upper->append(to, kTop);
   auto* s = new QAreaSeries(upper, lower);
+  upper->setParent(s);  // the area series does not own its edges
+  lower->setParent(s);
   s->setName(name);
   QColor fill(255, 160, 0, 70);
   s->setBrush(fill);
