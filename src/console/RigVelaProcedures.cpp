@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "ProcedureObserver.h"
 #include "RigVelaProceduresBeep.h"
 #include "RigVelaProceduresHost.h"
 #include "clsConsole.h"
@@ -15,6 +16,14 @@ constexpr int16_t kBpfCoarseLast = 127;  // a coarse sweep stops once past it
 constexpr int32_t kLvaWaitMs = 500;
 
 bool inRange(int16_t v, int16_t first, int16_t last) { return v >= first && v <= last; }
+
+ProcedureObserver* observer() { return ProcedureObserver::attached(); }
+
+int16_t firstSelected(const std::array<bool, 3>& sel) {
+  int16_t k = 0;
+  while (k < kStages && !sel[static_cast<size_t>(k)]) ++k;
+  return k;
+}
 
 }  // namespace
 
@@ -48,6 +57,7 @@ bool RigVelaProcedures::GoTo(int16_t step) {
 
 bool RigVelaProcedures::Finish() {
   GoTo(0);
+  if (auto* o = observer()) o->onProcedureEnd();
   RigVelaProceduresBeep::Beep();
   return true;
 }
@@ -61,15 +71,18 @@ bool RigVelaProcedures::RssiCapture() {
     case 6:
       st_.rssiCaptureReq = false;
       rssi_.captured = false;
+      if (auto* o = observer(); o && !st_.rssiSecondStage) o->onRssiStart();
       return GoTo(7);
     case 7: {
       const bool first = rssi_.entered == 0;
       rssi_.entered = 1;
       if (!host_.ReadAD(SignalSlot, first)) return false;
       if (host_.ReadingFailed()) return false;  // nothing stored from a bad answer
+      if (auto* o = observer()) o->onRssiLevel(host_.AdLast(SignalSlot));
       if (st_.rssiCaptureReq) {
         const int16_t v = host_.AdLast(SignalSlot);
         const bool s1 = st_.rssiSecondStage;
+        if (auto* o = observer()) o->onRssiCapture(s1 ? 1 : 3, v);
         host_.SendE8NoAnswer(clsConsole::E8Text(s1 ? RssiS1Command : RssiS3Command, v));
         host_.WriteImageByte(s1 ? RssiS1Address : RssiS3Address, v);
       }
@@ -131,6 +144,7 @@ void RigVelaProcedures::BpfStartStage() {
   console().setValue(item, console().Min(item));
   bpf_.best = -1;
   bpf_.pos1 = bpf_.pos2 = console().Value(item);
+  if (auto* o = observer()) o->onSweepStart(k, st_.bpfAll);
   GoTo(15);
 }
 
@@ -149,6 +163,7 @@ bool RigVelaProcedures::BpfSweepPoint(int16_t item) {
   const int16_t cur = c.Value(item);
   const int16_t reading = host_.AdLast(SignalSlot);
   c.setWaitAfterE8(item, 0);  // only the first point waits
+  if (auto* o = observer()) o->onSweepPoint(bpf_.k, cur, reading);
   // The plateau ends at the first lower reading: an equal peak further on does
   // not stretch it over the valley between them.
   if (reading > bpf_.best) {
@@ -166,6 +181,7 @@ bool RigVelaProcedures::BpfSweepPoint(int16_t item) {
     return BpfSweepPoint(item);
   }
   c.setValue(item, static_cast<int16_t>((bpf_.pos1 + bpf_.pos2) / 2));
+  if (auto* o = observer()) o->onSweepEnd(bpf_.k, c.Value(item), bpf_.pos1, bpf_.pos2);
   c.Disp(item);
   st_.bpfSel[bpf_.k] = false;
   return GoTo(14);
@@ -204,6 +220,7 @@ bool RigVelaProcedures::LvaSearch() {
         lva_.target = c.Value(static_cast<int16_t>(items_.lvRxLva + k));
         st_.lvaFailed[k] = true;
       }
+      if (auto* o = observer()) o->onLevelStart(firstSelected(st_.lvaSel), lva_.target);
       return GoTo(18);
     case 18:
       for (int16_t k = 0; k < kStages; ++k) {
@@ -212,18 +229,27 @@ bool RigVelaProcedures::LvaSearch() {
       LvaSetSelected(lva_.lo);
       return GoTo(19);
     case 19:
-      return LvaRead(lva_.rLo, 20);
+      if (!LvaRead(lva_.rLo, 20)) return false;
+      if (auto* o = observer()) o->onLevelPoint(firstSelected(st_.lvaSel), lva_.lo, lva_.rLo);
+      return true;
     case 20:
       LvaSetSelected(lva_.hi);
       return GoTo(21);
     case 21:
-      return LvaRead(lva_.rHi, 22);
+      if (!LvaRead(lva_.rHi, 22)) return false;
+      if (auto* o = observer()) o->onLevelPoint(firstSelected(st_.lvaSel), lva_.hi, lva_.rHi);
+      return true;
     case 22:
       if (lva_.rLo > lva_.rHi) {
         std::swap(lva_.lo, lva_.hi);
         std::swap(lva_.rLo, lva_.rHi);
       }
       if (lva_.target <= lva_.rLo || lva_.target >= lva_.rHi) {
+        if (auto* o = observer()) {
+          const bool swapped = lva_.lo != 0;
+          o->onLevelFailed(firstSelected(st_.lvaSel), lva_.target, swapped ? lva_.rHi : lva_.rLo,
+                           swapped ? lva_.rLo : lva_.rHi);
+        }
         for (int16_t k = 0; k < kStages; ++k) {
           if (!st_.lvaSel[k]) continue;
           const auto item = static_cast<int16_t>(items_.rxLva + k);
@@ -242,6 +268,7 @@ bool RigVelaProcedures::LvaSearch() {
       return GoTo(24);
     case 24:
       if (!LvaRead(lva_.rMid, 25)) return false;
+      if (auto* o = observer()) o->onLevelPoint(firstSelected(st_.lvaSel), lva_.mid, lva_.rMid);
       for (int16_t k = 0; k < kStages; ++k) {
         if (st_.lvaSel[k]) c.setWaitAfterE8(static_cast<int16_t>(items_.rxLva + k), 0);
       }
@@ -251,6 +278,7 @@ bool RigVelaProcedures::LvaSearch() {
         for (int16_t k = 0; k < kStages; ++k) {
           if (st_.lvaSel[k]) st_.lvaFailed[k] = false;
         }
+        if (auto* o = observer()) o->onLevelEnd(firstSelected(st_.lvaSel), lva_.mid);
         return GoTo(26);
       }
       if (lva_.target > lva_.rMid) {

@@ -5,6 +5,7 @@
 
 #include "Common.h"
 #include "Globals.h"
+#include "ProcedureObserver.h"
 #include "RigVelaReadingText.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
@@ -57,6 +58,7 @@ bool clsIndOp_RigVela::takeReading(bool digital, int16_t slot) {
     return true;
   }
   const int16_t v = RigVelaOp_AnswerValue(answer);
+  if (auto* o = ProcedureObserver::attached()) o->onReading(digital ? 1 : 0, slot, v);
   int16_t& last = digital ? readings_.daLast[static_cast<size_t>(slot)] : readings_.adLast[static_cast<size_t>(slot)];
   if (v != last) {
     last = v;

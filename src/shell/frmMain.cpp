@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "Common.h"
+#include "CurvesWindow.h"
 #include "Globals.h"
 #include "PortDiagnosis.h"
 #include "PortSettingsDialog.h"
@@ -150,6 +151,7 @@ void frmMain::buildMenus() {
     mnuOptionSelAutoRelease_[static_cast<size_t>(n)] = a;
   }
   SessionMenus::add(file, mnuFileExit_, option, this);
+  CurvesWindow::addMenuEntry(*option, *this);
 }
 
 void frmMain::Form_Initialize() {

@@ -1,0 +1,269 @@
+// The Curves window and the run files against the virtual transceiver's physical
+// model (see RigVelaProceduresSimTest): the signal level peaks at T1 71 and T2 93,
+// the level reads the LVA value last sent. Each run goes with the window open and
+// closed; both must send the same frames.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QChart>
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QXYSeries>
+#include <string>
+#include <vector>
+
+#include "CurvesChart.h"
+#include "CurvesRecorder.h"
+#include "CurvesWindow.h"
+#include "FrameCodec.h"
+#include "Globals.h"
+#include "RigVelaProceduresBeep.h"
+#include "SessionRecorder.h"
+#include "SimAppFixture.h"
+#include "clsConsole.h"
+#include "clsIndOp_RigVela.h"
+#include "frmMain.h"
+
+namespace {
+
+constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
+using Points = std::vector<QPoint>;
+
+struct E8 {
+  int command, value;
+  bool operator==(const E8&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const E8& f) { return os << std::hex << f.command << ':' << f.value << std::dec; }
+
+class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface<bool> {
+ protected:
+  CurvesSimTest() {
+    previousBeep_ = RigVelaProceduresBeep::SetBeepHandler([] {});
+    rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
+      if (e.direction == VirtualTransceiver::TraceEvent::Direction::Noise) return;
+      const Bytes body = FrameCodec::bodyOf(e.bytes);
+      if (body.size() < 10 || body[2] != 0xE8) return;
+      const auto v = FrameCodec::hexPairValue(body[body.size() - 2], body[body.size() - 1]);
+      const int command = body[body.size() - 3];
+      if (e.direction == VirtualTransceiver::TraceEvent::Direction::FromPc) {
+        frames.push_back({command, v ? int{*v} : -1});
+        if (command != 0x03) lastSent = v ? int{*v} : -1;
+      } else if (command == 0x03 && v) {
+        answered.emplace_back(lastSent, *v);
+      }
+    });
+  }
+  ~CurvesSimTest() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep_); }
+
+  void connect() {
+    Globals::mainWindow().cmd00(0).click();
+    for (int t = 0; t < 600000 && !Globals::model().RigVelaProp_EditEnabled(); t += 50) tick();
+    ASSERT_TRUE(Globals::model().RigVelaProp_EditEnabled());
+    ticksFor(5000);
+    if (GetParam()) Globals::mainWindow().findChild<QAction*>("mnuOptionCurves")->trigger();
+    frames.clear();
+    answered.clear();
+  }
+  void enter(int16_t row) {
+    QListWidget& list = Globals::mainWindow().lboConsole();
+    list.setCurrentRow(row);
+    QTest::keyClick(&list, Qt::Key_Return);
+    for (int t = 0; t < 5000 && Globals::console().flgEnterOn(row); t += 50) tick();
+  }
+  void runToEnd() {
+    for (int t = 0; t < 600000 && Globals::model().autoState().autoCode != 0; t += 50) tick();
+    ASSERT_EQ(Globals::model().autoState().autoCode, 0);
+  }
+  const CurveRun& run() { return Globals::mainWindow().findChild<CurvesRecorder*>()->run(); }
+  // The window's chart when open, else the one the PNG is drawn from.
+  QChart& chart() {
+    QCoreApplication::processEvents();
+    if (auto* w = Globals::mainWindow().findChild<CurvesWindow*>()) {
+      EXPECT_TRUE(w->isVisible());
+      return w->runChart();
+    }
+    shown_.reset(CurvesChart::build(run()));
+    return *shown_;
+  }
+  Points seriesPoints(int index) {
+    Points out;
+    QXYSeries* s = CurvesChart::dataSeries(chart(), index);
+    if (s == nullptr) return out;
+    for (const QPointF& p : s->points()) out.emplace_back(p.toPoint());
+    return out;
+  }
+  bool hasSeries(const QString& name) {
+    for (QAbstractSeries* s : chart().series()) {
+      if (s->name() == name) return true;
+    }
+    return false;
+  }
+  Points answeredPoints() const {
+    Points out;
+    for (auto [v, r] : answered) out.emplace_back(v, r);
+    return out;
+  }
+
+  std::vector<E8> frames;
+  std::vector<std::pair<int, int>> answered;  // value last sent, reading answered
+  int lastSent = -1;
+
+ private:
+  std::unique_ptr<QChart> shown_;
+  RigVelaProceduresBeep::BeepHandler previousBeep_;
+};
+
+std::vector<E8> sweepFrames(int command, int step, int last, int result) {
+  std::vector<E8> want{{command, 0}, {command, 0}};
+  for (int v = 0; v <= last; v += step) {
+    want.push_back({0x03, 4});
+    if (v + step <= last) want.push_back({command, v + step});
+  }
+  want.push_back({command, result});
+  return want;
+}
+
+TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
+  connect();
+  enter(kBpfT1Row);
+  ticksFor(3000);
+  // Grown while it runs: what is drawn is what was taken, less at most the
+  // points of the last second.
+  QCoreApplication::processEvents();
+  const Points sofar = seriesPoints(0);
+  const Points& taken = run().series.at(0).points;
+  EXPECT_GT(sofar.size(), 0u);
+  EXPECT_LT(sofar.size(), 256u);
+  ASSERT_LE(sofar.size(), taken.size());
+  EXPECT_EQ(sofar, Points(taken.begin(), taken.begin() + static_cast<long>(sofar.size())));
+  runToEnd();
+  ticksFor(2000);
+  std::vector<E8> want{{0x13, 0}};
+  for (const E8& f : sweepFrames(0x13, 1, 255, 71)) want.push_back(f);
+  EXPECT_EQ(frames, want);
+  ASSERT_EQ(answered.size(), 256u);
+  EXPECT_EQ(seriesPoints(0), answeredPoints());
+  EXPECT_EQ(answered[71].second, 20 + 110 + 107);  // T1 on its plateau, T2 one step off
+  EXPECT_EQ(run().series.at(0).endValue, 71);
+  EXPECT_EQ(run().series.at(0).plateauFrom, 70);
+  EXPECT_EQ(run().series.at(0).plateauTo, 72);
+  EXPECT_TRUE(hasSeries("T1 end 71"));
+}
+
+TEST_P(CurvesSimTest, BpfAllDrawsTwoSeriesOf65Points) {
+  connect();
+  enter(kBpfAllRow);
+  runToEnd();
+  ticksFor(2000);
+  std::vector<E8> want{{0x13, 64}, {0x14, 64}};
+  for (const E8& f : sweepFrames(0x13, 2, 128, 71)) want.push_back(f);
+  for (const E8& f : sweepFrames(0x14, 2, 128, 93)) want.push_back(f);
+  EXPECT_EQ(frames, want);
+  const Points all = answeredPoints();
+  ASSERT_EQ(all.size(), 130u);
+  EXPECT_EQ(seriesPoints(0), Points(all.begin(), all.begin() + 65));
+  EXPECT_EQ(seriesPoints(1), Points(all.begin() + 65, all.end()));
+  EXPECT_TRUE(hasSeries("T1 end 71"));
+  EXPECT_TRUE(hasSeries("T2 end 93"));
+}
+
+TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
+  connect();
+  enter(kRxLvaRow);
+  runToEnd();
+  const Points want{{0, 0}, {255, 255}, {128, 128}, {192, 192}, {160, 160},
+                    {144, 144}, {152, 152}, {148, 148}, {150, 150}};
+  EXPECT_EQ(answeredPoints(), want);
+  EXPECT_EQ(seriesPoints(0), want);
+  EXPECT_TRUE(hasSeries("Target 150"));
+  EXPECT_TRUE(hasSeries("LVA end 150"));
+  EXPECT_EQ(chart().title(), "RX LVA level search");
+}
+
+TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
+  connect();
+  Globals::console().setValue(kLvRxRow, 0);
+  ticksFor(500);
+  frames.clear();
+  answered.clear();
+  enter(kRxLvaRow);
+  runToEnd();
+  EXPECT_EQ(frames, (std::vector<E8>{{0x06, 0}, {0x03, 5}, {0x06, 255}, {0x03, 5}, {0x06, 140}}));
+  EXPECT_EQ(seriesPoints(0), (Points{{0, 0}, {255, 255}}));
+  EXPECT_EQ(chart().title(),
+            "RX LVA search failed: the target 0 is not between the levels read at 0 (0) and at 255 (255)");
+  EXPECT_FALSE(hasSeries("LVA end 140"));
+}
+
+TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
+  connect();
+  enter(kRssiRow);
+  ticksFor(3000);
+  enter(kRssiRow);
+  ticksFor(3000);
+  enter(kRssiRow);
+  runToEnd();
+  const Points points = seriesPoints(0);
+  ASSERT_EQ(points.size(), answered.size());
+  for (size_t i = 0; i < points.size(); ++i) {
+    EXPECT_EQ(points[i].y(), answered[i].second);
+    if (i > 0) {
+      EXPECT_GT(points[i].x(), points[i - 1].x());
+    }
+  }
+  EXPECT_TRUE(hasSeries("S3 captured: 234"));
+  EXPECT_TRUE(hasSeries("S1 captured: 234"));
+}
+
+// The files of the last run: one CSV per series, rows as drawn, and its chart.
+TEST_P(CurvesSimTest, EachRunIsKeptAsCsvRowsEqualToItsSeriesAndAPng) {
+  connect();
+  enter(kBpfAllRow);
+  runToEnd();
+  QCoreApplication::processEvents();  // the files are written from the event loop
+  const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
+  ASSERT_EQ(files.size(), 3u);
+  for (int i = 0; i < 2; ++i) {
+    QFile csv(QString::fromStdString(files[static_cast<size_t>(i)]));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly | QIODevice::Text));
+    QString want = "value,reading\n";
+    for (const QPoint& p : seriesPoints(i)) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
+    EXPECT_EQ(QString::fromUtf8(csv.readAll()), want);
+  }
+  const std::string stem = Globals::sessionRecorder().currentSessionStem();
+  ASSERT_FALSE(stem.empty());
+  EXPECT_EQ(files[0], stem + "_curve-01-bpf-t1.csv");
+  EXPECT_EQ(files[1], stem + "_curve-01-bpf-t2.csv");
+  EXPECT_EQ(files[2], stem + "_curve-01.png");
+  const QImage png(QString::fromStdString(files[2]));
+  EXPECT_FALSE(png.isNull());
+  EXPECT_EQ(png.size(), CurvesChart::ImageSize);
+}
+
+class CurvesWindowTest : public SimAppFixture {};
+
+TEST_F(CurvesWindowTest, TheWindowComesBackWithItsSizeFromTheProfile) {
+  QAction* open = Globals::mainWindow().findChild<QAction*>("mnuOptionCurves");
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->text(), QString::fromUtf8("&Curves\u2026"));
+  open->trigger();
+  auto* window = Globals::mainWindow().findChild<CurvesWindow*>();
+  ASSERT_NE(window, nullptr);
+  const QSize first = window->size();
+  window->resize(first.width() - 150, first.height() - 120);
+  window->close();
+  delete window;
+  open->trigger();
+  window = Globals::mainWindow().findChild<CurvesWindow*>();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->size(), QSize(first.width() - 150, first.height() - 120));
+}
+
+INSTANTIATE_TEST_SUITE_P(Curves, CurvesSimTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "WindowOpen" : "WindowClosed"; });
+
+}  // namespace
