@@ -200,6 +200,7 @@ void CurvesRecorder::writeRun(const CurveRun& run) {
                                            : CurvesChart::writePng(run, paths[i]);
     if (ok) {
       written_.push_back(paths[i].toStdString());
+      Globals::sessionRecorder().noteFile(written_.back());
     } else {
       writeError_ = "cannot write " + paths[i].toStdString();
     }

@@ -62,6 +62,7 @@ void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std:
   parameterTextBefore_ = parameterText;
   rowValues_ = rowValues;
   adjustments_.clear();
+  files_.clear();
   const std::string folder = backupsFolder();
   stem_ = freeStem(folder, timeText(started_, "%Y%m%d-%H%M%S") + "_" + safeName(subCode));
   std::error_code ec;
@@ -81,6 +82,10 @@ void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t va
   if (rowValues_[index] == value) return;
   adjustments_.push_back({row, trimmed(title), rowValues_[index], value, std::time(nullptr)});
   rowValues_[index] = value;
+}
+
+void SessionRecorder::noteFile(const std::string& path) {
+  if (active_) files_.push_back(std::filesystem::path(path).filename().string());
 }
 
 void SessionRecorder::endSession(const std::string& parameterTextAfter) {
@@ -138,6 +143,10 @@ std::string SessionRecorder::reportText(const std::string& parameterTextAfter, s
   for (const Adjustment& a : adjustments_) {
     out += timeText(a.time, "%H:%M:%S") + "  row " + std::to_string(a.row) + " " + a.title + ": " +
            std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) + "\n";
+  }
+  if (!files_.empty()) {
+    out += "\nCurves:\n";
+    for (const std::string& f : files_) out += "  " + f + "\n";
   }
   out += "\nParameter text, before and after:\n";
   const std::string diff = UnifiedDiff::diff(parameterTextBefore_, parameterTextAfter, name + ".txt", "after");

@@ -30,6 +30,8 @@ class SessionRecorder {
                     const std::string& parameterText, const std::vector<int16_t>& rowValues);
   // A row's value went out; noted when it differs from the row's value before.
   void noteSent(int16_t row, const std::string& title, int16_t value);
+  // A file kept with the session (a curve's data or picture); the report names it.
+  void noteFile(const std::string& path);
   // The session ended (another connect, a link error, the window closing): the
   // report is written. Nothing happens without a session.
   void endSession(const std::string& parameterTextAfter);
@@ -56,4 +58,5 @@ class SessionRecorder {
   std::time_t started_ = 0;
   std::vector<int16_t> rowValues_;
   std::vector<Adjustment> adjustments_;
+  std::vector<std::string> files_;
 };

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QChart>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
@@ -242,6 +243,15 @@ TEST_P(CurvesSimTest, EachRunIsKeptAsCsvRowsEqualToItsSeriesAndAPng) {
   const QImage png(QString::fromStdString(files[2]));
   EXPECT_FALSE(png.isNull());
   EXPECT_EQ(png.size(), CurvesChart::ImageSize);
+  // The session report names them.
+  Globals::mainWindow().cmd00(0).click();
+  QFile report(QString::fromStdString(stem + "_report.txt"));
+  ASSERT_TRUE(report.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QString text = QString::fromUtf8(report.readAll());
+  for (const std::string& f : files) {
+    const QString name = QFileInfo(QString::fromStdString(f)).fileName();
+    EXPECT_TRUE(text.contains("\n  " + name + "\n")) << name.toStdString();
+  }
 }
 
 class CurvesWindowTest : public SimAppFixture {};
