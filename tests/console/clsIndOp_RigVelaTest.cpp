@@ -96,6 +96,9 @@ TEST_F(ModelTest, CreationSetsPortTemperatureBordersAndIdleState) {
   const int16_t borders[22] = {0,   16,  24,  32,  40,  48,  64,  80,  96,  112, 128,
                                144, 160, 176, 192, 208, 216, 224, 232, 240, 255, 0};
   for (int16_t i = 0; i < 22; ++i) EXPECT_EQ(model().RigVelaOp_Table_Txf_TempBorder(i), borders[i]) << i;
+  // Nothing read yet: the first reading is drawn whatever its value, 0 included.
+  for (int16_t last : model().readings().adLast) EXPECT_EQ(last, -1);
+  for (int16_t last : model().readings().daLast) EXPECT_EQ(last, -1);
 }
 
 TEST_F(ModelTest, OnlyANewPortResetsTheModel) {
