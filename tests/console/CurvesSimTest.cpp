@@ -24,6 +24,7 @@
 #include "RigVelaProceduresBeep.h"
 #include "SessionRecorder.h"
 #include "SimAppFixture.h"
+#include "SimFrames.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 #include "frmMain.h"
@@ -32,13 +33,6 @@ namespace {
 
 constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
 using Points = std::vector<QPoint>;
-
-struct E8 {
-  int command, value;
-  bool operator==(const E8&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const E8& f) { return os << std::hex << f.command << ':' << f.value << std::dec; }
 
 class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface<bool> {
  protected:
@@ -118,16 +112,6 @@ class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface
   RigVelaProceduresBeep::BeepHandler previousBeep_;
 };
 
-std::vector<E8> sweepFrames(int command, int step, int last, int result) {
-  std::vector<E8> want{{command, 0}, {command, 0}};
-  for (int v = 0; v <= last; v += step) {
-    want.push_back({0x03, 4});
-    if (v + step <= last) want.push_back({command, v + step});
-  }
-  want.push_back({command, result});
-  return want;
-}
-
 TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   connect();
   enter(kBpfT1Row);
@@ -144,7 +128,7 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   runToEnd();
   ticksFor(2000);
   std::vector<E8> want{{0x13, 0}};
-  for (const E8& f : sweepFrames(0x13, 1, 255, 71)) want.push_back(f);
+  appendSweep(want, 0x13, 1, 255, 71);
   EXPECT_EQ(frames, want);
   ASSERT_EQ(answered.size(), 256u);
   EXPECT_EQ(seriesPoints(0), answeredPoints());
@@ -161,8 +145,8 @@ TEST_P(CurvesSimTest, BpfAllDrawsTwoSeriesOf65Points) {
   runToEnd();
   ticksFor(2000);
   std::vector<E8> want{{0x13, 64}, {0x14, 64}};
-  for (const E8& f : sweepFrames(0x13, 2, 128, 71)) want.push_back(f);
-  for (const E8& f : sweepFrames(0x14, 2, 128, 93)) want.push_back(f);
+  appendSweep(want, 0x13, 2, 128, 71);
+  appendSweep(want, 0x14, 2, 128, 93);
   EXPECT_EQ(frames, want);
   const Points all = answeredPoints();
   ASSERT_EQ(all.size(), 130u);

@@ -19,6 +19,7 @@
 #include "RigVelaProcedures.h"
 #include "RigVelaProceduresBeep.h"
 #include "SimAppFixture.h"
+#include "SimFrames.h"
 #include "clsCmcEeprom.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
@@ -29,15 +30,6 @@ namespace {
 
 constexpr int kRead = 0x03, kSignal = 4, kLevel = 5;
 constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
-
-struct E8 {
-  int command, value;
-  bool operator==(const E8&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const E8& f) {
-  return os << std::hex << f.command << ':' << f.value << std::dec;
-}
 
 class ProceduresSimTest : public SimAppFixture {
  protected:
@@ -93,18 +85,6 @@ class ProceduresSimTest : public SimAppFixture {
  private:
   RigVelaProceduresBeep::BeepHandler previousBeep_;
 };
-
-// One stage's frames: its start value, the minimum, the points with a reading
-// after each, then the result sent by the cycle.
-void appendSweep(std::vector<E8>& want, int command, int step, int last, int result) {
-  want.push_back({command, 0});
-  want.push_back({command, 0});
-  for (int v = 0; v <= last; v += step) {
-    want.push_back({kRead, kSignal});
-    if (v + step <= last) want.push_back({command, v + step});
-  }
-  want.push_back({command, result});
-}
 
 TEST_F(ProceduresSimTest, BpfT1SweepEndsAtTheTunedPoint71) {
   connect();

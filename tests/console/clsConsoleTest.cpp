@@ -271,10 +271,6 @@ TEST_F(ConsoleTest, AddingToALongerListDrawsOnlyTheNewLine) {
   EXPECT_EQ(list.count(), 0);
   console.AddItem();
   EXPECT_EQ(list.count(), 1);
-  EXPECT_EQ(console.Max(0), 255);
-  EXPECT_EQ(console.WaitAfterE8(0), 200);
-  EXPECT_EQ(console.EeAdr(0), -1);
-  EXPECT_EQ(console.E8Command(0), -1);
 }
 
 }  // namespace

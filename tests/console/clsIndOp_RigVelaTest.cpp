@@ -88,21 +88,7 @@ TEST_F(ModelTest, ResetBuildsTheSeventeenRowsWhateverTheListHeld) {
   }
 }
 
-TEST_F(ModelTest, ResetKeepsTheIndicesTheModelWorksWith) {
-  const RigVelaItemIndex& kept = model().itemIndex();
-  EXPECT_EQ(kept.chNo, 0);
-  EXPECT_EQ(kept.bal, 4);
-  EXPECT_EQ(kept.modW, 5);
-  EXPECT_EQ(kept.bpfAll, 9);
-  EXPECT_EQ(kept.bpfT1, 10);
-  EXPECT_EQ(kept.rxLva, 12);
-  EXPECT_EQ(kept.lvRxLva, 14);
-  EXPECT_EQ(kept.lvTxLva, 15);
-  EXPECT_EQ(kept.rssi, 16);
-  EXPECT_EQ(model().autoState().bpfItem, 9);
-}
-
-TEST_F(ModelTest, CreationSetsPortTablesAndIdleState) {
+TEST_F(ModelTest, CreationSetsPortTemperatureBordersAndIdleState) {
   EXPECT_EQ(model().ComPortNo(), 1);
   EXPECT_EQ(Globals::seq().ComPortNo(), 1);
   EXPECT_EQ(model().opState(), 0);
@@ -110,12 +96,9 @@ TEST_F(ModelTest, CreationSetsPortTablesAndIdleState) {
   const int16_t borders[22] = {0,   16,  24,  32,  40,  48,  64,  80,  96,  112, 128,
                                144, 160, 176, 192, 208, 216, 224, 232, 240, 255, 0};
   for (int16_t i = 0; i < 22; ++i) EXPECT_EQ(model().RigVelaOp_Table_Txf_TempBorder(i), borders[i]) << i;
-  const RigVelaReadingTables& r = model().readings();
-  EXPECT_EQ(r.adCode, (std::array<int16_t, 6>{0, 3, 5, 4, 0, 0}));
-  EXPECT_EQ(r.daCode, (std::array<int16_t, 9>{16, 17, 18, 19, 12, 13, 14, 11, 15}));
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(r.adLast[i], -1);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(r.daLast[i], -1);
-  for (bool failed : model().autoState().lvaFailed) EXPECT_FALSE(failed);
+  // Nothing read yet: the first reading is drawn whatever its value, 0 included.
+  for (int16_t last : model().readings().adLast) EXPECT_EQ(last, -1);
+  for (int16_t last : model().readings().daLast) EXPECT_EQ(last, -1);
 }
 
 TEST_F(ModelTest, OnlyANewPortResetsTheModel) {
@@ -128,14 +111,11 @@ TEST_F(ModelTest, OnlyANewPortResetsTheModel) {
   EXPECT_EQ(Globals::seq().ComPortNo(), 3);
 }
 
-TEST_F(ModelTest, SubNameCheckAndDigitalOption) {
+TEST_F(ModelTest, SubNameCheck) {
   const std::pair<const char*, bool> cases[] = {{"0100", true},  {"0000", true},  {"00FF", true},
                                                 {"0101", false}, {"0200", false}, {"1000", false},
                                                 {"010012", true}, {"01", true}};
   for (const auto& [name, legal] : cases) EXPECT_EQ(model().RigOpFunc_CheckSubNameLegal(name), legal) << name;
-  EXPECT_FALSE(model().RigVelaOp_Digital_Option());
-  model().setRigVelaOp_Digital_Option(true);
-  EXPECT_TRUE(model().RigVelaOp_Digital_Option());
 }
 
 TEST_F(ModelTest, ResourcesFillTheButtonsListsAndProgress) {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "DetailBoxRecorder.h"
 #include "FakeClock.h"
 #include "Globals.h"
 #include "GlobalsFixture.h"
@@ -28,17 +29,10 @@ const std::string kCannotAccess1 =
 class PortTroubleDetailsTest : public GlobalsFixture {
  protected:
   PortTroubleDetailsTest() : GlobalsFixture([] { return std::make_unique<QtSerialControl>(); }) {
-    previous_ = Common::SetMsgBoxDetailHandler([this](const std::string& text, const std::string& details) {
-      shown.emplace_back(text, details);
-      return Common::ButtonOk;
-    });
     EXPECT_TRUE(start::Main());
     Globals::com().timSolid().stop();
   }
-  ~PortTroubleDetailsTest() override {
-    Common::SetMsgBoxDetailHandler(previous_);
-    start::ReleaseInstanceLock();
-  }
+  ~PortTroubleDetailsTest() override { start::ReleaseInstanceLock(); }
 
   void cloneReadFrom(const std::string& path) {
     const std::string profile = Globals::com().profMain().GetMyProfile();
@@ -52,10 +46,8 @@ class PortTroubleDetailsTest : public GlobalsFixture {
 
   FakeClock clock;
   QTemporaryDir dir;
-  std::vector<std::pair<std::string, std::string>> shown;
-
- private:
-  Common::MsgBoxDetailHandler previous_;
+  DetailBoxRecorder box;
+  std::vector<std::pair<std::string, std::string>>& shown = box.shown;
 };
 
 TEST_F(PortTroubleDetailsTest, TheMessageKeepsItsTextAndItsDetailsSayWhy) {

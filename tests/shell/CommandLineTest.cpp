@@ -6,9 +6,8 @@ namespace {
 
 struct LineCase {
   QStringList arguments;
-  QString port;
-  bool exitNow;
-  int exitCode;
+  QString port, trace;
+  int exitCode;  // -1: runs
   QString outputHas;
 };
 
@@ -20,8 +19,9 @@ TEST_P(CommandLineTest, ParsesAsTheTechnicianTypedIt) {
   arguments << c.arguments;
   const CommandLine::Options options = CommandLine::Parse(arguments);
   EXPECT_EQ(options.port, c.port);
-  EXPECT_EQ(options.exitNow, c.exitNow);
-  EXPECT_EQ(options.exitCode, c.exitCode);
+  EXPECT_EQ(options.trace, c.trace);
+  EXPECT_EQ(options.exitNow, c.exitCode >= 0);
+  if (c.exitCode >= 0) EXPECT_EQ(options.exitCode, c.exitCode);
   if (c.outputHas.isEmpty()) {
     EXPECT_TRUE(options.output.isEmpty()) << options.output.toStdString();
   } else {
@@ -31,23 +31,29 @@ TEST_P(CommandLineTest, ParsesAsTheTechnicianTypedIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineTest,
-    ::testing::Values(LineCase{{}, "", false, 0, ""},
-                      LineCase{{"--port", "/dev/ttyUSB3"}, "/dev/ttyUSB3", false, 0, ""},
+    ::testing::Values(LineCase{{}, "", "", -1, ""},
+                      LineCase{{"--port", "/dev/ttyUSB3"}, "/dev/ttyUSB3", "", -1, ""},
                       LineCase{{"--port=/dev/serial/by-id/usb-x-if00-port0"},
-                               "/dev/serial/by-id/usb-x-if00-port0", false, 0, ""},
-                      LineCase{{"-port", "/dev/ttyS0"}, "/dev/ttyS0", false, 0, ""},
-                      LineCase{{"--help"}, "", true, 0, "--port <DEVICE>"},
-                      LineCase{{"-h"}, "", true, 0, "--version"},
-                      LineCase{{"--help-all"}, "", true, 0, " [options]\n"},
-                      LineCase{{"--version"}, "", true, 0, "ravlen-adj 1.0\n"},
-                      LineCase{{"-v"}, "", true, 0, "ravlen-adj 1.0\n"},
+                               "/dev/serial/by-id/usb-x-if00-port0", "", -1, ""},
+                      LineCase{{"-port", "/dev/ttyS0"}, "/dev/ttyS0", "", -1, ""},
+                      LineCase{{"--trace", "/tmp/bench.trace"}, "", "/tmp/bench.trace", -1, ""},
+                      LineCase{{"--trace=t.txt", "--port", "/dev/ttyUSB1"}, "/dev/ttyUSB1", "t.txt", -1, ""},
+                      LineCase{{"--port", "/dev/ttyS0", "--trace", " spaced name"}, "/dev/ttyS0", " spaced name", -1, ""},
+                      LineCase{{"--help"}, "", "", 0, "--port <DEVICE>"},
+                      LineCase{{"--help"}, "", "", 0, "--trace <FILE>"},
+                      LineCase{{"-h"}, "", "", 0, "--version"},
+                      LineCase{{"--help-all"}, "", "", 0, " [options]\n"},
+                      LineCase{{"--version"}, "", "", 0, "ravlen-adj 1.0\n"},
+                      LineCase{{"-v"}, "", "", 0, "ravlen-adj 1.0\n"},
                       // Help wins over anything else on the line.
-                      LineCase{{"--bogus", "--help"}, "", true, 0, "--port <DEVICE>"},
-                      LineCase{{"--port"}, "", true, 1, "Missing value after '--port'"},
-                      LineCase{{"--port", "  "}, "", true, 1, "--port needs a device path"},
-                      LineCase{{"--bogus"}, "", true, 1, "Unknown option 'bogus'"},
-                      LineCase{{"/dev/ttyUSB0"}, "", true, 1, "unexpected argument '/dev/ttyUSB0'"},
-                      LineCase{{"--bogus"}, "", true, 1, "Try 'ravlen-adj --help'."}));
+                      LineCase{{"--bogus", "--help"}, "", "", 0, "--port <DEVICE>"},
+                      LineCase{{"--port"}, "", "", 1, "Missing value after '--port'"},
+                      LineCase{{"--port", "  "}, "", "", 1, "--port needs a device path"},
+                      LineCase{{"--trace"}, "", "", 1, "Missing value after '--trace'"},
+                      LineCase{{"--trace", ""}, "", "", 1, "--trace needs a file"},
+                      LineCase{{"--bogus"}, "", "", 1, "Unknown option 'bogus'"},
+                      LineCase{{"/dev/ttyUSB0"}, "", "", 1, "unexpected argument '/dev/ttyUSB0'"},
+                      LineCase{{"--bogus"}, "", "", 1, "Try 'ravlen-adj --help'."}));
 
 TEST(CommandLine, ParsesWithoutAProgramName) {
   EXPECT_FALSE(CommandLine::Parse({}).exitNow);

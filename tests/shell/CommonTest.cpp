@@ -89,15 +89,4 @@ TEST(StrToBin, OneBytePerCharacter) {
   EXPECT_EQ(StrToBin("Ab\xFF"), (Bytes{'A', 'b', 0xFF}));
 }
 
-TEST(MsgBoxApp, GoesThroughTheInstalledBoxWithNewLinesConverted) {
-  std::string shown;
-  auto previous = SetMsgBoxHandler([&](const std::string& t) {
-    shown = t;
-    return ButtonOk;
-  });
-  EXPECT_EQ(MsgBoxApp("one\\ntwo"), ButtonOk);
-  EXPECT_EQ(shown, "one\r\ntwo");
-  SetMsgBoxHandler(previous);
-}
-
 }  // namespace

@@ -15,7 +15,7 @@ TEST(MsgBoxDetails, GoToTheDetailBoxWhenThereIsOneElseTheTextAlone) {
     plain.push_back(text);
     return Common::ButtonOk;
   });
-  Common::MsgBoxApp("A\\nB", "why");
+  EXPECT_EQ(Common::MsgBoxApp("A\\nB", "why"), Common::ButtonOk);
   ASSERT_EQ(plain, std::vector<std::string>{"A\r\nB"});
   const Common::MsgBoxDetailHandler oldDetail =
       Common::SetMsgBoxDetailHandler([&](const std::string& text, const std::string& details) {

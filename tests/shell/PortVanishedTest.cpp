@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AppFixture.h"
+#include "DetailBoxRecorder.h"
 #include "Globals.h"
 #include "clsCmcLnk3Sequence.h"
 #include "frmCom.h"
@@ -14,18 +15,8 @@ namespace {
 
 class PortVanishedTest : public AppFixture {
  protected:
-  PortVanishedTest() {
-    previous_ = Common::SetMsgBoxDetailHandler([this](const std::string& text, const std::string& details) {
-      shown.emplace_back(text, details);
-      return Common::ButtonOk;
-    });
-  }
-  ~PortVanishedTest() override { Common::SetMsgBoxDetailHandler(previous_); }
-
-  std::vector<std::pair<std::string, std::string>> shown;
-
- private:
-  Common::MsgBoxDetailHandler previous_;
+  DetailBoxRecorder box;
+  std::vector<std::pair<std::string, std::string>>& shown = box.shown;
 };
 
 TEST_F(PortVanishedTest, ACablePulledMidSessionIsReportedWithTheMissingDevice) {

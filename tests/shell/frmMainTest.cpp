@@ -9,7 +9,6 @@
 
 #include "AppFixture.h"
 #include "Globals.h"
-#include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
@@ -22,40 +21,42 @@ namespace {
 const std::string kChecksPCW =
     "\r\n\r\nCheck the following:\r\n- The COM port settings.\r\n- Cloning cable connections.\r\n"
     "- Transceiver power is ON.";
+const std::string kChecksCW =
+    "\r\n\r\nCheck the following:\r\n- Cloning cable connections.\r\n- Transceiver power is ON.";
 
-TEST(CloneErrorText, PortFlagsComeFirst) {
-  EXPECT_EQ(frmMain::CloneErrorText(true, true, 1, 3, 2), "Cannot access COM 1." + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(false, true, 1, 3, 2), "COM buffer overflow." + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(true, false, 10, 0, 0), "Cannot access COM 10." + kChecksPCW);
-}
-
-TEST(CloneErrorText, DriverCodesBeforeSequencerCodes) {
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 1, 2), "Cannot access COM port" + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 2, 0), "No answer from transceiver." + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 3, 0), "Illegal data." + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 4, 0), "Data counter error." + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 5, 0), "Data overflow." + kChecksPCW);
-  const std::string cannotWrite =
-      "Cannot write cloning data.\r\n\r\nCheck the following:\r\n- Cloning cable connections.\r\n"
-      "- Transceiver power is ON.";
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 6, 0), cannotWrite);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 7, 0), cannotWrite);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 8, 0),
-            "Cannot Clone.\r\n\r\nCheck the following:\r\n\r\n- The COM port settings.\r\n"
-            "- Cloning cable connections.\r\n- Transceiver power is ON.");
-}
-
-TEST(CloneErrorText, SequencerCodes) {
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 0, 0),
-            "Communication failed.\r\n\r\nCheck the following:\r\n- Cloning cable connections.\r\n"
-            "- Transceiver power is ON.");
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 0, 2), "Version number does not match\r\nfor this transceiver.");
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 0, 3),
-            "Connected transceiver is not compatible model.\r\n\r\nCheck the following:\r\n"
-            "- Appropriate cloning software for the transceiver is being used.\r\n"
-            "- The revision number of the transceiver.");
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 0, 1), "Cannot Clone." + kChecksPCW);
-  EXPECT_EQ(frmMain::CloneErrorText(false, false, 1, 0, 4), "Cannot Clone." + kChecksPCW);
+TEST(CloneErrorText, PortFlagsThenDriverThenSequencerCodes) {
+  const std::string cannotWrite = "Cannot write cloning data." + kChecksCW;
+  struct Case {
+    bool cannotOpen, overflow;
+    int16_t port, drvErr, seqErr;
+    std::string text;
+  };
+  const Case cases[] = {
+      {true, true, 1, 3, 2, "Cannot access COM 1." + kChecksPCW},
+      {false, true, 1, 3, 2, "COM buffer overflow." + kChecksPCW},
+      {true, false, 10, 0, 0, "Cannot access COM 10." + kChecksPCW},
+      {false, false, 1, 1, 2, "Cannot access COM port" + kChecksPCW},
+      {false, false, 1, 2, 0, "No answer from transceiver." + kChecksPCW},
+      {false, false, 1, 3, 0, "Illegal data." + kChecksPCW},
+      {false, false, 1, 4, 0, "Data counter error." + kChecksPCW},
+      {false, false, 1, 5, 0, "Data overflow." + kChecksPCW},
+      {false, false, 1, 6, 0, cannotWrite},
+      {false, false, 1, 7, 0, cannotWrite},
+      {false, false, 1, 8, 0,
+       "Cannot Clone.\r\n\r\nCheck the following:\r\n\r\n- The COM port settings.\r\n"
+       "- Cloning cable connections.\r\n- Transceiver power is ON."},
+      {false, false, 1, 0, 0, "Communication failed." + kChecksCW},
+      {false, false, 1, 0, 2, "Version number does not match\r\nfor this transceiver."},
+      {false, false, 1, 0, 3,
+       "Connected transceiver is not compatible model.\r\n\r\nCheck the following:\r\n"
+       "- Appropriate cloning software for the transceiver is being used.\r\n"
+       "- The revision number of the transceiver."},
+      {false, false, 1, 0, 1, "Cannot Clone." + kChecksPCW},
+      {false, false, 1, 0, 4, "Cannot Clone." + kChecksPCW},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(frmMain::CloneErrorText(c.cannotOpen, c.overflow, c.port, c.drvErr, c.seqErr), c.text)
+        << c.drvErr << "/" << c.seqErr;
 }
 
 TEST(SignedNumberText, LeadingBlankForTheSign) {
@@ -97,20 +98,6 @@ TEST_F(MainWindowTest, MenuChoicesReachThePortAndTheReleaseTime) {
   EXPECT_FALSE(w.mnuOptSelCom(1).isChecked());
 }
 
-TEST_F(MainWindowTest, ALinkErrorIsReportedOnceAndThePortEndsClosed) {
-  frmCom& com = Globals::com();
-  com.setcomOpen(true);
-  com.lnk3D().setnowError(2);
-  tick();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], "No answer from transceiver." + kChecksPCW);
-  EXPECT_FALSE(com.comOpen());
-  tick();
-  tick();
-  EXPECT_EQ(messages.size(), 1u);
-  EXPECT_EQ(Globals::mainWindow().lblComBusy().text().toStdString(), "COM 1: CLOSE");
-}
-
 TEST_F(MainWindowTest, APortThatCannotOpenIsReportedOnceWithItsNumber) {
   Globals::mainWindow().setComPortNo(3);
   serial->failOpen = true;
@@ -122,21 +109,6 @@ TEST_F(MainWindowTest, APortThatCannotOpenIsReportedOnceWithItsNumber) {
   for (int i = 0; i < 5; ++i) tick();
   EXPECT_EQ(messages.size(), reported);
   EXPECT_FALSE(Globals::seq().OpRunning());
-}
-
-TEST_F(MainWindowTest, NoSecondMessageWhileTheFirstIsOpen) {
-  Common::SetMsgBoxHandler([this](const std::string& text) {
-    messages.push_back(text);
-    // The modal box's own event loop delivers timer ticks meanwhile.
-    Globals::com().timSolid_Timer();
-    Globals::com().timSolid_Timer();
-    return Common::ButtonOk;
-  });
-  frmCom& com = Globals::com();
-  com.setcomOpen(true);
-  com.lnk3D().setnowError(1);
-  tick();
-  EXPECT_EQ(messages.size(), 1u);
 }
 
 // The window shown with its console frame, as while editing, and active.

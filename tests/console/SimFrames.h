@@ -1,0 +1,25 @@
+#pragma once
+// E8 frames as the virtual transceiver received them, and a sweep's expected frames.
+#include <ostream>
+#include <vector>
+
+struct E8 {
+  int command, value;
+  bool operator==(const E8&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const E8& f) {
+  return os << std::hex << f.command << ':' << f.value << std::dec;
+}
+
+// One stage's frames: its start value, the minimum, the points with a reading of
+// the signal level (A/D code 4) after each, then the result sent by the cycle.
+inline void appendSweep(std::vector<E8>& want, int command, int step, int last, int result) {
+  want.push_back({command, 0});
+  want.push_back({command, 0});
+  for (int v = 0; v <= last; v += step) {
+    want.push_back({0x03, 4});
+    if (v + step <= last) want.push_back({command, v + step});
+  }
+  want.push_back({command, result});
+}
