@@ -171,9 +171,10 @@ void frmCom::timSolid_Timer() {
 std::string frmCom::DevicePath(int16_t portNo) const {
   const std::string key = "COM" + std::to_string(portNo);
   const std::string path = ProfileFile::ReadString(profMain_.GetMyProfile(), "PORTS", key, "");
-  if (!path.empty()) return path;
-  return "/dev/ttyUSB" + std::to_string(portNo - 1);
+  return path.empty() ? DefaultDevicePath(portNo) : path;
 }
+
+std::string frmCom::DefaultDevicePath(int16_t portNo) { return "/dev/ttyUSB" + std::to_string(portNo - 1); }
 
 void frmCom::Output(const Bytes& bytes) {
   if (trace_.isOpen()) trace_.sent(bytes, clsCmcTick::now());

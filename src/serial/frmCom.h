@@ -63,6 +63,8 @@ class frmCom : public QObject, public LinkPort {
 
   // Device behind a COM number: profile section "PORTS", key "COMn", or /dev/ttyUSB(n-1).
   std::string DevicePath(int16_t portNo) const;
+  // The device a COM number has when the profile names none.
+  static std::string DefaultDevicePath(int16_t portNo);
 
   // LinkPort
   int32_t OutBufferSize() const override { return msCom_->OutBufferSize(); }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ProfileFile.h"
+#include "frmCom.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ PortSettingsDialog::PortSettingsDialog(std::string profilePath, const SerialPort
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMinimumContentsLength(40);
-    box->lineEdit()->setPlaceholderText(q(DefaultDevice(n)));
+    box->lineEdit()->setPlaceholderText(q(frmCom::DefaultDevicePath(n)));
     const size_t i = static_cast<size_t>(n - FirstPort);
     saved_[i] = ProfileFile::ReadString(profilePath_, kSection, keyOf(n), "");
     mappings_[i] = box;
@@ -61,7 +62,6 @@ PortSettingsDialog::PortSettingsDialog(std::string profilePath, const SerialPort
   pollTimer_.start();
 }
 
-std::string PortSettingsDialog::DefaultDevice(int16_t portNo) { return "/dev/ttyUSB" + std::to_string(portNo - 1); }
 
 void PortSettingsDialog::buildTable() {
   portTable_ = new QTableWidget(0, 6, this);

@@ -37,9 +37,6 @@ class PortSettingsDialog : public QDialog {
 
   void accept() override;
 
-  // The device a COM number stands for when the profile names none.
-  static std::string DefaultDevice(int16_t portNo);
-
  private:
   void buildTable();
   void fillTable();
