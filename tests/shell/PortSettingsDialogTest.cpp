@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <string>
@@ -141,19 +140,6 @@ TEST_F(PortSettingsDialogTest, CancelWritesNothing) {
   dialog.mapping(1).setEditText("/dev/ttyUSB3");
   dialog.reject();
   EXPECT_FALSE(QFile::exists(QString::fromStdString(profile())));
-}
-
-class PortSettingsMenuTest : public AppFixture {};
-
-TEST_F(PortSettingsMenuTest, ThePortMenuEndsWithTheSettingsEntry) {
-  QAction& settings = Globals::mainWindow().mnuOptPortSettings();
-  EXPECT_EQ(settings.text(), QString::fromUtf8("&Settings\u2026"));
-  auto* menu = qobject_cast<QMenu*>(settings.associatedObjects().value(0));
-  ASSERT_NE(menu, nullptr);
-  const QList<QAction*> portMenu = menu->actions();
-  ASSERT_FALSE(portMenu.isEmpty());
-  EXPECT_EQ(portMenu.last(), &settings);
-  EXPECT_EQ(portMenu.size(), 6);  // COM 1 to 4, a separator, Settings
 }
 
 }  // namespace
