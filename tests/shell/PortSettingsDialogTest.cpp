@@ -25,22 +25,10 @@ class FakePortList : public SerialPortList {
 };
 
 SerialPortEntry cp2102() {
-  SerialPortEntry e;
-  e.device = "/dev/ttyUSB0";
-  e.stablePath = "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0";
-  e.description = "CP2102 USB to UART Bridge Controller";
-  e.maker = "Silicon Labs";
-  e.vendorId = 0x10c4;
-  e.productId = 0xea60;
-  e.serialNumber = "0001";
-  return e;
+  return {"/dev/ttyUSB0", "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0",
+          "CP2102 USB to UART Bridge Controller", "Silicon Labs", 0x10c4, 0xea60, "0001"};
 }
-
-SerialPortEntry onboard() {
-  SerialPortEntry e;
-  e.device = "/dev/ttyS0";
-  return e;
-}
+SerialPortEntry onboard() { return {"/dev/ttyS0", "", "", "", -1, -1, ""}; }
 
 std::vector<std::string> row(QTableWidget& table, int r) {
   std::vector<std::string> cells;
