@@ -21,7 +21,7 @@ TEST_P(CommandLineTest, ParsesAsTheTechnicianTypedIt) {
   EXPECT_EQ(options.port, c.port);
   EXPECT_EQ(options.trace, c.trace);
   EXPECT_EQ(options.exitNow, c.exitCode >= 0);
-  if (c.exitCode >= 0) EXPECT_EQ(options.exitCode, c.exitCode);
+  if (c.exitCode >= 0) { EXPECT_EQ(options.exitCode, c.exitCode); }
   if (c.outputHas.isEmpty()) {
     EXPECT_TRUE(options.output.isEmpty()) << options.output.toStdString();
   } else {
