@@ -21,7 +21,7 @@ TEST_P(CommandLineTest, ParsesAsTheTechnicianTypedIt) {
   EXPECT_EQ(options.port, c.port);
   EXPECT_EQ(options.trace, c.trace);
   EXPECT_EQ(options.exitNow, c.exitCode >= 0);
-  if (c.exitCode >= 0) EXPECT_EQ(options.exitCode, c.exitCode);
+  if (c.exitCode >= 0) { EXPECT_EQ(options.exitCode, c.exitCode); }
   if (c.outputHas.isEmpty()) {
     EXPECT_TRUE(options.output.isEmpty()) << options.output.toStdString();
   } else {
@@ -40,9 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{{"--trace=t.txt", "--port", "/dev/ttyUSB1"}, "/dev/ttyUSB1", "t.txt", -1, ""},
                       LineCase{{"--port", "/dev/ttyS0", "--trace", " spaced name"}, "/dev/ttyS0", " spaced name", -1, ""},
                       LineCase{{"--help"}, "", "", 0, "--port <DEVICE>"},
-                      LineCase{{"--help"}, "", "", 0, "--trace <FILE>"},
                       LineCase{{"-h"}, "", "", 0, "--version"},
-                      LineCase{{"--help-all"}, "", "", 0, " [options]\n"},
                       LineCase{{"--version"}, "", "", 0, "ravlen-adj 1.0\n"},
                       LineCase{{"-v"}, "", "", 0, "ravlen-adj 1.0\n"},
                       // Help wins over anything else on the line.

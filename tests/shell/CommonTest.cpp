@@ -8,83 +8,44 @@ namespace {
 
 Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-TEST(HexStrToBin, ReadsPairsAndSkipsBlanksWherePairsBegin) {
-  EXPECT_EQ(HexStrToBin("FE FE 00"), (Bytes{0xFE, 0xFE, 0x00}));
-  EXPECT_EQ(HexStrToBin("fefe"), (Bytes{0xFE, 0xFE}));
-  EXPECT_EQ(HexStrToBin("F"), Bytes{});
-  EXPECT_EQ(HexStrToBin(""), Bytes{});
-  EXPECT_EQ(HexStrToBin("  0A"), Bytes{0x0A});
-  EXPECT_EQ(HexStrToBin("12 34"), HexStrToBin("1234"));
-  EXPECT_EQ(HexStrToBin("1 234"), (Bytes{0x01, 0x23}));
-  EXPECT_EQ(HexStrToBin(" "), Bytes{});
-  EXPECT_EQ(HexStrToBin("   "), Bytes{});
-}
-
-TEST(HexStrToBin, PartialPairsKeepWhatWasRead) {
-  EXPECT_EQ(HexStrToBin("1Z"), Bytes{0x01});
-  EXPECT_EQ(HexStrToBin("ZZ"), Bytes{0x00});
-  EXPECT_EQ(HexStrToBin("Z1"), Bytes{0x00});
-  EXPECT_EQ(HexStrToBin("A "), Bytes{0x0A});
-  EXPECT_EQ(HexStrToBin("A B"), (Bytes{0x0A}));  // "A " then a lone "B"
-}
-
-TEST(BinToHexStr, TwoUpperCaseDigitsPerByte) {
-  EXPECT_EQ(BinToHexStr(Bytes{0x00, 0x0F, 0xA5}), "000FA5");
-  EXPECT_EQ(BinToHexStr(Bytes{}), "");
+// Pairs are read where they begin after blanks; a partial pair keeps what was read.
+TEST(HexStrToBin, ReadsPairsAndKeepsPartialOnes) {
+  const struct { const char* in; Bytes out; } cases[] = {
+      {"FE FE 00", {0xFE, 0xFE, 0x00}}, {"fefe", {0xFE, 0xFE}}, {"F", {}}, {"", {}}, {"  0A", {0x0A}},
+      {"1 234", {0x01, 0x23}}, {"   ", {}}, {"1Z", {0x01}}, {"ZZ", {0x00}}, {"Z1", {0x00}}, {"A ", {0x0A}},
+      {"A B", {0x0A}}};  // "A " then a lone "B"
+  for (const auto& c : cases) EXPECT_EQ(HexStrToBin(c.in), c.out) << c.in;
   for (const std::string s : {"00", "FEFD", "0123456789ABCDEF", "E8292801000537 41"}) {
-    std::string noBlanks;
-    for (char c : s)
-      if (c != ' ') noBlanks += c;
+    std::string noBlanks = s;
+    std::erase(noBlanks, ' ');
     EXPECT_EQ(BinToHexStr(HexStrToBin(s)), noBlanks);
+  }
+  EXPECT_EQ(BinToHexStr(Bytes{}), "");
+}
+
+TEST(ByteToHexStr, KeepsTheLowByteAsDigitsOrTheirCodes) {
+  const struct { int in; const char *hex, *asc; } cases[] = {
+      {5, "05", "3035"}, {255, "FF", "4646"}, {256, "00", "3030"}, {0x1A3, "A3", "4133"}, {0x3A, "3A", "3341"},
+      {122, "7A", "3741"}, {-1, "FF", "4646"}, {-256, "00", "3030"}, {INT16_MIN, "00", "3030"},
+      {INT16_MAX, "FF", "4646"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ByteToHexStr(static_cast<int16_t>(c.in)), c.hex) << c.in;
+    EXPECT_EQ(ByteToAscHexStr(static_cast<int16_t>(c.in)), c.asc) << c.in;
   }
 }
 
-TEST(ByteToHexStr, KeepsTheLowByte) {
-  EXPECT_EQ(ByteToHexStr(5), "05");
-  EXPECT_EQ(ByteToHexStr(255), "FF");
-  EXPECT_EQ(ByteToHexStr(256), "00");
-  EXPECT_EQ(ByteToHexStr(0x1A3), "A3");
-  EXPECT_EQ(ByteToHexStr(-1), "FF");
-  EXPECT_EQ(ByteToHexStr(-256), "00");
-  EXPECT_EQ(ByteToHexStr(INT16_MIN), "00");
-  EXPECT_EQ(ByteToHexStr(INT16_MAX), "FF");
-}
-
-TEST(ByteToAscHexStr, GivesTheCodesOfTheTwoDigits) {
-  EXPECT_EQ(ByteToAscHexStr(0), "3030");
-  EXPECT_EQ(ByteToAscHexStr(255), "4646");
-  EXPECT_EQ(ByteToAscHexStr(0x3A), "3341");
-  EXPECT_EQ(ByteToAscHexStr(122), "3741");
-  EXPECT_EQ(ByteToAscHexStr(-1), "4646");
-  // An adjustment text: command 05, value 122.
-  EXPECT_EQ(ByteToHexStr(5) + ByteToAscHexStr(122), "053741");
-}
-
+// Longer texts keep their low 16 bits instead of overflowing.
 TEST(BinHexToInt, ReadsHexCharactersAsSixteenBitTwosComplement) {
-  EXPECT_EQ(BinHexToInt(text("01F4")), 500);
-  EXPECT_EQ(BinHexToInt(Bytes{}), 0);
-  EXPECT_EQ(BinHexToInt(text("FFFF")), -1);
-  EXPECT_EQ(BinHexToInt(text("7FFF")), 32767);
-  EXPECT_EQ(BinHexToInt(text("8000")), -32768);
-  EXPECT_EQ(BinHexToInt(text("7D6F")), 32111);
-  EXPECT_EQ(BinHexToInt(text("7d6f")), 32111);
-  EXPECT_EQ(BinHexToInt(text("1Z34")), 1);
-  EXPECT_EQ(BinHexToInt(text("Z")), 0);
-  EXPECT_EQ(BinHexToInt(text(" 1")), 0);
-  // Longer texts keep their low 16 bits instead of overflowing.
-  EXPECT_EQ(BinHexToInt(text("12345")), 0x2345);
+  const struct { const char* in; int16_t out; } cases[] = {
+      {"01F4", 500}, {"", 0},       {"FFFF", -1}, {"7FFF", 32767}, {"8000", -32768}, {"7d6f", 32111},
+      {"1Z34", 1},   {"Z", 0},      {" 1", 0},    {"12345", 0x2345}};
+  for (const auto& c : cases) EXPECT_EQ(BinHexToInt(text(c.in)), c.out) << c.in;
 }
 
-TEST(ConvertNewLine, ReplacesBackslashNInPlace) {
-  EXPECT_EQ(ConvertNewLine("a\\nb"), "a\r\nb");
-  EXPECT_EQ(ConvertNewLine("a\r\nb"), "a\r\nb");
-  EXPECT_EQ(ConvertNewLine("\\n\\n"), "\r\n\r\n");
-  EXPECT_EQ(ConvertNewLine("\\"), "\\");
-  EXPECT_EQ(ConvertNewLine("n\\"), "n\\");
-  EXPECT_EQ(ConvertNewLine(""), "");
-}
-
-TEST(StrToBin, OneBytePerCharacter) {
+TEST(ConvertNewLine, ReplacesBackslashNAndStrToBinCopiesBytes) {
+  for (const auto& [in, out] : {std::pair<std::string, std::string>{"a\\nb", "a\r\nb"}, {"a\r\nb", "a\r\nb"},
+                                {"\\n\\n", "\r\n\r\n"}, {"\\", "\\"}, {"n\\", "n\\"}, {"", ""}})
+    EXPECT_EQ(ConvertNewLine(in), out) << in;
   EXPECT_EQ(StrToBin(""), Bytes{});
   EXPECT_EQ(StrToBin("Ab\xFF"), (Bytes{'A', 'b', 0xFF}));
 }

@@ -132,22 +132,6 @@ TEST_F(ConnectionEdgeTest, TheProgressBarNeverPassesThirtyTwo) {
   EXPECT_EQ(readings.back(), 32);
 }
 
-// The first reading answer is frame 2010: E1, 2007 E4 frames and E5 come before it.
-TEST_F(ConnectionEdgeTest, AMalformedReadingIsReportedOnceAndStopsTheConnection) {
-  TransceiverSettings s;
-  s.corruptAnswerFrame = 2010;
-  rig.setSettings(s);
-  model().RigOpFunc_ClickCmd00(0);
-  ticksFor(20000);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("Communication failed.", 0), 0u);
-  EXPECT_EQ(model().opState(), 0);
-  EXPECT_FALSE(Globals::seq().OpRunning());
-  EXPECT_EQ(sent.back().text, e8(0x03, 0));
-  EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const Sent& f) { return f.text.size() == 6; }), 1);
-  EXPECT_FALSE(Globals::mainWindow().fra01(0).isHidden());
-}
-
 TEST_F(ConnectionEdgeTest, ConnectWhileConnectedStartsAgainFromTheCloneRead) {
   ASSERT_TRUE(connect());
   Globals::console().UpDown(kRef, 3);  // not yet sent when Connect comes
@@ -162,34 +146,6 @@ TEST_F(ConnectionEdgeTest, ConnectWhileConnectedStartsAgainFromTheCloneRead) {
   EXPECT_EQ(std::count(again.begin(), again.end(), e8(0x05, 122)), 1);  // the image's value again
   EXPECT_EQ(std::count(again.begin(), again.end(), e8(0x05, 125)), 0);
   EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(ConnectionEdgeTest, AFailedCloneReadNeverSetsUpTheConsole) {
-  TransceiverSettings s;
-  s.wrongE5Count = true;
-  rig.setSettings(s);
-  model().RigOpFunc_ClickCmd00(0);
-  ticksFor(20000);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("Data counter error.", 0), 0u);
-  EXPECT_EQ(model().opState(), 0);
-  EXPECT_EQ(textsFrom(0), (std::vector<std::string>{"E0", "E2"}));
-  EXPECT_EQ(Globals::console().Value(kRef), 0);
-  EXPECT_EQ(Globals::console().Max(kChNo), 0);
-  EXPECT_TRUE(Globals::mainWindow().fra01(1).isHidden());
-}
-
-TEST_F(ConnectionEdgeTest, APortThatCannotBeOpenedAfterAGoodConnection) {
-  ASSERT_TRUE(connect());
-  serial->setExistingPorts({2});
-  const size_t before = sent.size();
-  Globals::mainWindow().cmd00(0).click();
-  ticksFor(5000);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("Cannot access COM 1.", 0), 0u);
-  EXPECT_EQ(model().opState(), 0);
-  EXPECT_EQ(sent.size(), before);
-  EXPECT_FALSE(Globals::com().comOpen());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <string>
@@ -26,22 +25,10 @@ class FakePortList : public SerialPortList {
 };
 
 SerialPortEntry cp2102() {
-  SerialPortEntry e;
-  e.device = "/dev/ttyUSB0";
-  e.stablePath = "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0";
-  e.description = "CP2102 USB to UART Bridge Controller";
-  e.maker = "Silicon Labs";
-  e.vendorId = 0x10c4;
-  e.productId = 0xea60;
-  e.serialNumber = "0001";
-  return e;
+  return {"/dev/ttyUSB0", "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0",
+          "CP2102 USB to UART Bridge Controller", "Silicon Labs", 0x10c4, 0xea60, "0001"};
 }
-
-SerialPortEntry onboard() {
-  SerialPortEntry e;
-  e.device = "/dev/ttyS0";
-  return e;
-}
+SerialPortEntry onboard() { return {"/dev/ttyS0", "", "", "", -1, -1, ""}; }
 
 std::vector<std::string> row(QTableWidget& table, int r) {
   std::vector<std::string> cells;
@@ -141,19 +128,6 @@ TEST_F(PortSettingsDialogTest, CancelWritesNothing) {
   dialog.mapping(1).setEditText("/dev/ttyUSB3");
   dialog.reject();
   EXPECT_FALSE(QFile::exists(QString::fromStdString(profile())));
-}
-
-class PortSettingsMenuTest : public AppFixture {};
-
-TEST_F(PortSettingsMenuTest, ThePortMenuEndsWithTheSettingsEntry) {
-  QAction& settings = Globals::mainWindow().mnuOptPortSettings();
-  EXPECT_EQ(settings.text(), QString::fromUtf8("&Settings\u2026"));
-  auto* menu = qobject_cast<QMenu*>(settings.associatedObjects().value(0));
-  ASSERT_NE(menu, nullptr);
-  const QList<QAction*> portMenu = menu->actions();
-  ASSERT_FALSE(portMenu.isEmpty());
-  EXPECT_EQ(portMenu.last(), &settings);
-  EXPECT_EQ(portMenu.size(), 6);  // COM 1 to 4, a separator, Settings
 }
 
 }  // namespace

@@ -57,16 +57,6 @@ QByteArray identityOf(const QString& path) {
   return fileBytes(path);
 }
 
-QByteArray binaryBytes() {
-  QByteArray data;
-  uint32_t state = 7;
-  for (int i = 0; i < 65536; ++i) {
-    state = state * 1103515245u + 12345u;
-    data += static_cast<char>(((state >> 16) % 255) + 1);  // no NUL
-  }
-  return data;
-}
-
 class ProfileRobustnessTest : public AppFixture {
  protected:
   QString profile() const { return QString::fromStdString(profilePath()); }
@@ -109,7 +99,6 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
        },
        3, true, ""},
       {"garbage text", [&] { putFile(profile(), "=\n]]\n[\nkey only\n==x=\n;;\n\t\x7f\xff"); }, 1, true, ""},
-      {"binary bytes", [&] { putFile(profile(), binaryBytes()); }, 1, true, ""},
       {"10 MB", [&] { putFile(profile(), huge); }, 1, false, "is over the size limit of 1048576 bytes"},
       {"a directory", [&] { ASSERT_TRUE(QDir().mkpath(profile())); }, 1, false, "is not a regular file"},
       // Every read of it fails, the super-user's too.

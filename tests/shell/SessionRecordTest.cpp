@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QMenu>
-#include <QMenuBar>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -252,17 +250,6 @@ TEST_F(SessionRecordTest, TheSimulatorProgramLoadsABackup) {
   ASSERT_EQ(replayed.size(), kImageSize);
   EXPECT_EQ(replayed, fileBytes(backup));
   EXPECT_TRUE(std::equal(image.begin(), image.end(), reinterpret_cast<const uint8_t*>(replayed.constData())));
-}
-
-// The File menu offers the folder just above Exit.
-TEST_F(SessionRecordTest, TheFileMenuOffersTheBackupsFolder) {
-  frmMain& w = Globals::mainWindow();
-  QStringList entries;
-  for (QAction* menu : w.menuBar()->actions()) {
-    if (menu->text() != "&File") continue;
-    for (QAction* a : menu->menu()->actions()) entries << (a->isSeparator() ? QString("-") : a->text());
-  }
-  EXPECT_EQ(entries, (QStringList{"Open &backups folder", "-", "E&xit"}));
 }
 
 }  // namespace

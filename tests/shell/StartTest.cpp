@@ -118,9 +118,6 @@ TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
       {"empty values", "[OPTION]\nComPort=\nComAutoRelease=\n", 1, 0},
       {"release not a number", "[OPTION]\nComPort=2\nComAutoRelease=x\n", 2, 0},
       {"port not a number", "[OPTION]\nComPort=x\nComAutoRelease=4\n", 1, 4},
-      {"quotes and case", "[option]\ncomport = '4'\nCOMAUTORELEASE=\"1\"\n", 4, 1},
-      {"lone CR line ends", "[OPTION]\rComPort=3\rComAutoRelease=2\r", 3, 2},
-      {"a second copy of the section", "[OPTION]\nComPort=2\n[OPTION]\nComAutoRelease=3\n", 2, 0},
       {"header without ']'", "[OPTION\nComPort=4\nComAutoRelease=1\n[OPTION]\nComPort=2\n", 4, 1},
       {"NUL bytes", std::string("[OPTION]\nComPort=4\n\0", 20), 1, 0},
   };

@@ -173,16 +173,7 @@ TEST_F(ProfileIOTest, MissingFileSectionKeyOrValueGivesTheDefault) {
   EXPECT_FALSE(prof_.loadData("Empty", word, "new"));
   EXPECT_EQ(word, "new");
   putFile(file(), "[Other]\nComPort=5\n[S]\nX=1\n");
-  ProfileDateTime when{2001, 2, 3, 4, 5, 6};
-  bool flag = true;
-  ProfileCurrency money{1};
   std::string text;
-  EXPECT_TRUE(prof_.loadData("K", when, ProfileDateTime{2010, 11, 12, 13, 14, 15}));
-  EXPECT_EQ(when, (ProfileDateTime{2010, 11, 12, 13, 14, 15}));
-  EXPECT_TRUE(prof_.loadData("K", flag, false));
-  EXPECT_FALSE(flag);
-  EXPECT_TRUE(prof_.loadData("K", money, ProfileCurrency{-25000}));
-  EXPECT_EQ(money.TenThousandths, -25000);
   // Defaults pass through the same 254-character buffer and stop at a NUL.
   EXPECT_TRUE(prof_.loadData("K", text, std::string(400, 'b')));
   EXPECT_EQ(text, std::string(254, 'b'));

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFontInfo>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -57,12 +56,6 @@ TEST(CloneErrorText, PortFlagsThenDriverThenSequencerCodes) {
   for (const Case& c : cases)
     EXPECT_EQ(frmMain::CloneErrorText(c.cannotOpen, c.overflow, c.port, c.drvErr, c.seqErr), c.text)
         << c.drvErr << "/" << c.seqErr;
-}
-
-TEST(SignedNumberText, LeadingBlankForTheSign) {
-  EXPECT_EQ(frmMain::SignedNumberText(1), " 1");
-  EXPECT_EQ(frmMain::SignedNumberText(0), " 0");
-  EXPECT_EQ(frmMain::SignedNumberText(-3), "-3");
 }
 
 class MainWindowTest : public AppFixture {
@@ -207,13 +200,6 @@ TEST_F(WindowKeysTest, FocusSelectsTheFirstRowOnlyWhenNoneIsSelected) {
   EXPECT_EQ(list.currentRow(), -1);
 }
 
-TEST_F(WindowKeysTest, ButtonsReachTheModel) {
-  console.setValue(2, 50);
-  QTest::mouseClick(&w.cmd00(0), Qt::LeftButton);
-  EXPECT_EQ(Globals::model().opState(), 1);
-  EXPECT_EQ(console.Value(2), 0);
-}
-
 TEST_F(WindowKeysTest, TheHiddenKeySequenceReplacesTheCaption) {
   QPushButton& button = w.cmd00(2);
   button.setFocus();
@@ -222,31 +208,6 @@ TEST_F(WindowKeysTest, TheHiddenKeySequenceReplacesTheCaption) {
   QTest::keyClicks(&button, "xRAVLENservice");
   EXPECT_EQ(w.keyBuffer(), "SBWMFOTFSWJDF");
   EXPECT_EQ(w.windowTitle(), "Ravlen ADJ - service bench edition");
-}
-
-TEST_F(MainWindowTest, SeparatorLinesPortLabelColoursAndFonts) {
-  frmMain& w = Globals::mainWindow();
-  const int width = w.centralWidget()->width();
-  EXPECT_EQ(w.linSepa(0).geometry(), QRect(0, 0, width, 1));
-  EXPECT_EQ(w.linSepa(1).geometry(), QRect(0, 1, width, 1));
-  EXPECT_EQ(w.linSepa(0).palette().color(QPalette::Window), w.palette().color(QPalette::Dark));
-  EXPECT_EQ(w.linSepa(1).palette().color(QPalette::Window), w.palette().color(QPalette::Light));
-  EXPECT_EQ(w.SystemColor(frmMain::GrayText), w.palette().color(QPalette::Disabled, QPalette::WindowText));
-  EXPECT_EQ(w.SystemColor(frmMain::ButtonText), w.palette().color(QPalette::ButtonText));
-  EXPECT_EQ(w.lblComBusy().pos(), QPoint(8, 8));
-  EXPECT_EQ(w.lblComBusy().text(), "");
-  tick();
-  EXPECT_EQ(w.lblComBusy().text(), "COM 1: CLOSE");
-
-  const std::pair<QWidget*, double> fonts[] = {{&w.lboConsole(), 9},  {&w.cmd00(1), 9},     {&w.txtDispPara(), 9},
-                                               {&w.lblTitle(), 9.75}, {&w.lbo01(0), 8.25}, {&w.lbo01(1), 8.25}};
-  for (const auto& [control, points] : fonts) {
-    EXPECT_EQ(control->font().family(), "Courier New");
-    EXPECT_DOUBLE_EQ(control->font().pointSizeF(), points);
-    EXPECT_TRUE(QFontInfo(control->font()).fixedPitch()) << QFontInfo(control->font()).family().toStdString();
-  }
-  EXPECT_TRUE(w.lblProgress().font().bold());
-  EXPECT_TRUE(w.txtDispPara().isReadOnly());
 }
 
 }  // namespace
