@@ -167,13 +167,6 @@ TEST_F(DriverTest, EachCloneAnswerWaitRestartsFromTheLastFrame) {
   expectErrorAfter(1200, 2);
 }
 
-TEST_F(DriverTest, AdjustmentWithoutAnswerEndsWhenWritten) {
-  request(Adjust, false);
-  EXPECT_FALSE(drv.Running());
-  EXPECT_TRUE(drv.SendEnable());
-  EXPECT_EQ(drv.retryCount(), 0);
-}
-
 TEST_F(DriverTest, AdjustmentAnswerKeepsTheBodyFromPositionFour) {
   exchange(Adjust, {adjustAnswerBody(0x03, 0x7B)});
   EXPECT_FALSE(drv.Running());
@@ -240,19 +233,6 @@ TEST_F(DriverTest, EndAddressRoundsUpAndFallsBackWhenItCannotBeRepresented) {
   }
 }
 
-TEST_F(DriverTest, CloneDataIsStoredAndCounted) {
-  exchange(Identify, {identificationBody()});
-  exchange(CloneRead, {cloneDataBody(0x0010, {0x01, 0x02})});
-  EXPECT_EQ(image.ReadByte(0x10), 1);
-  EXPECT_EQ(image.ReadByte(0x11), 2);
-  EXPECT_EQ(drv.lastEeAdr(), 0x11);
-  drv.read(frame(cloneDataBody(0x0020, {0xFE, 0xFD, 0x00})));
-  EXPECT_EQ(image.ReadByte(0x20), 0xFE);
-  drv.read(frame(cloneEndBody(2)));
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-}
-
 TEST_F(DriverTest, EveryIdentificationRestartsTheFrameCount) {
   for (int session = 0; session < 2; ++session) {
     exchange(Identify, {identificationBody("", 64)});  // no end-address digits
@@ -288,18 +268,6 @@ TEST_F(DriverTest, SendIsRefusedWhileBusyClosedOrTheBufferIsNearlyFull) {
   EXPECT_FALSE(drv.SendEnable());
   EXPECT_EQ(drv.Send(Common::HexStrToBin("E029280000")), 1);
   EXPECT_EQ(port.written.size(), 1u);
-}
-
-TEST_F(DriverTest, WorkModeSetsTheAnswerWaitAndClearsTheLastAnswer) {
-  exchange(Adjust, {adjustAnswerBody(0x03, 1)});
-  ASSERT_FALSE(drv.varLastE8Answer().empty());
-  for (int16_t mode = 0; mode <= 5; ++mode) {
-    drv.setworkMode(mode);
-    EXPECT_EQ(drv.waitAnswer(), mode == 1 || mode == 2 || mode == 4) << mode;
-    EXPECT_EQ(drv.waitEcho(), mode != 0) << mode;
-    EXPECT_TRUE(drv.varLastE8Answer().empty());
-    EXPECT_EQ(drv.lastEeAdr(), 0);
-  }
 }
 
 TEST_F(DriverTest, CloneWriteFramesWalkTheAddressList) {

@@ -122,17 +122,6 @@ TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
   EXPECT_EQ(seq.Operation(), 0);
 }
 
-TEST_F(SequencerTest, AdjustmentReadingComesBackFromPositionFour) {
-  seq.easySendE8ReqAnswer("033030");  // read A/D code 0, the supply voltage
-  ASSERT_TRUE(link.runOperation());
-  EXPECT_TRUE(link.client.reports.empty());
-  const Bytes& answer = drv.varLastE8Answer();
-  ASSERT_EQ(answer.size(), 7u);
-  EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 5), (Bytes{0x29, 0x28, 0x01, 0x00, 0x03}));
-  const int16_t value = Common::BinHexToInt(answer.data() + 5, 2);
-  EXPECT_EQ(value, *rig.reading(0));
-}
-
 TEST_F(SequencerTest, AdjustmentWithoutAnswerWantedFinishesAtOnce) {
   seq.easySendE8NoAnswer("053741");
   EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE829280100053741FD"));

@@ -7,11 +7,6 @@
 
 namespace {
 
-TEST(Countdown, NeverSetReadsZero) {
-  FakeClock clock;
-  EXPECT_EQ(clsCmcTick().counter(), 0);
-}
-
 // The clock starts at start, the countdown is set to duration; then each step moves
 // the clock (by ms, or to ms when absolute) and reads the countdown.
 TEST(Countdown, FollowsTheClockAcrossItsWrapAndNeverRevives) {

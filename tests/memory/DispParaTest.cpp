@@ -84,12 +84,6 @@ TEST_F(DispPara, BaseFrequencyLine) {
   }
 }
 
-TEST_F(DispPara, ShowsTheImageAtTheMomentOfTheCall) {
-  EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[7], "                   REF Level:  126");
-  ee.WriteByte(173, 5);
-  EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[7], "                   REF Level:    5");
-}
-
 TEST_F(DispPara, EmptyImageGivesZerosThroughout) {
   clsCmcEeprom blank;
   clsIndPtbl_RigVela blankTable(blank);

@@ -58,15 +58,6 @@ TEST(Eeprom, ReadsOutsideTheImageGiveZero) {
   for (int16_t bit : {8, 30, -1}) EXPECT_EQ(ee.ReadBit(10, bit), 0) << bit;
 }
 
-TEST(Eeprom, ReadBitFollowsTheByte) {
-  clsCmcEeprom ee;
-  for (int v = 0; v < 256; ++v) {
-    ee.WriteByte(10, static_cast<uint8_t>(v));
-    EXPECT_EQ(ee.ReadBit(10, 7), v >= 128 ? 1 : 0) << v;
-    EXPECT_EQ(ee.ReadBit(10, 0), v & 1) << v;
-  }
-}
-
 TEST(Eeprom, ResizingClearsTheImage) {
   clsCmcEeprom ee;
   ee.WriteByte(5, 9);

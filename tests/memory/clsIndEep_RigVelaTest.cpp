@@ -119,22 +119,6 @@ TEST_F(ChannelDecoding, RecordsOutsideTheImageReadAsZero) {
   EXPECT_FALSE(eep.Check_Inh(-1));
 }
 
-TEST_F(ChannelDecoding, MidFlagIsBitSevenOfCommonByte37) {
-  eep.RigVelaEep_SetCommonAddress(table.RigVelaFunc_Obj_Address(6));
-  ee.WriteByte(MemoryTestImage::CommonAdr + 36, 0x80);
-  ee.WriteByte(MemoryTestImage::CommonAdr + 38, 0x80);
-  for (const auto& [byte, mid] : {std::pair<uint8_t, bool>{0x80, true}, {0xFF, true}, {0x7F, false}, {0x00, false}}) {
-    ee.WriteByte(MemoryTestImage::CommonAdr + 37, byte);
-    EXPECT_EQ(eep.RigVelaEep_GetMid(), mid) << int{byte};
-  }
-}
-
-TEST_F(ChannelDecoding, ReadLsdTakesEitherWord) {
-  ee.WriteBlock(172, Bytes{0x01, 0x02, 0xFE, 0xDC});
-  EXPECT_EQ(eep.ReadLSD(false), 0x0102);
-  EXPECT_EQ(eep.ReadLSD(true), 0xFEDC);
-}
-
 TEST_F(ChannelDecoding, ChannelNamesAreOneBasedAndCached) {
   EXPECT_EQ(eep.chNames(0), " ");
   const std::pair<int16_t, const char*> cases[] = {{0, "1"}, {9, "10"}, {41, "42"}, {-1, "0"}, {32767, "32768"}};

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
 
 #include "ImageLayout.h"
 #include "MemoryImageBuilder.h"
@@ -28,35 +27,6 @@ TEST(Echo, EveryByteComesBackBeforeAnyAnswer) {
   const Bytes stray{0x01, 0xFD, 0x30, 0xFE, 0xFE, 0xEF, 0xEE, 0xE0, 0x29, 0x28, 0x00, 0x00, 0xFD};
   EXPECT_EQ(bench.exchange(stray), stray);
   EXPECT_EQ(bench.exchange(pcwire::frame(0xE3, {0x29, 0x28, 0x01, 0x00})).size(), 10u);
-}
-
-TEST(Identification, AnswerLayout) {
-  struct Row {
-    TransceiverSettings settings;
-    Bytes identity;  // body positions 4..7
-    uint8_t format, options;
-  };
-  const TransceiverSettings other{
-      .modelCode = 0x2929, .subCode = 0x0101, .formatByte = 0x02, .optionFlags = 0x30};
-  for (const Row& row : {Row{{}, {0x29, 0x28, 0x01, 0x00}, 0x01, 0x00},
-                         Row{other, {0x29, 0x29, 0x01, 0x01}, 0x02, 0x30}}) {
-    Bench bench(row.settings);
-    const Bytes rest = bench.ask(pcwire::identify()).value_or(Bytes{});
-    const auto frames = pcwire::bodies(rest);
-    ASSERT_EQ(frames.size(), 1u);
-    const Bytes& body = frames[0];
-    ASSERT_GE(body.size(), 69u);
-    // FE FE body FD: an FE or FD inside the body would have cut it short.
-    EXPECT_EQ(rest.size(), body.size() + 3);
-    EXPECT_EQ(Bytes(rest.begin(), rest.begin() + 2), (Bytes{0xFE, 0xFE}));
-    auto at = [&body](size_t position) { return body.at(position - 1); };
-    EXPECT_EQ(Bytes(body.begin(), body.begin() + 3), (Bytes{0xEF, 0xEE, 0xE1}));
-    EXPECT_EQ(Bytes(body.begin() + 3, body.begin() + 7), row.identity);
-    EXPECT_EQ(at(8), body.size() - 7);
-    EXPECT_EQ(at(43), row.format);
-    EXPECT_EQ(at(59), row.options);
-    EXPECT_EQ(std::string(body.begin() + 65, body.begin() + 69), "7D6F");
-  }
 }
 
 TEST(CloneRead, StreamDecodesToExactlyTheImageAndItsFrameCount) {
