@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +14,6 @@
 #include "ProfileFile.h"
 #include "PseudoTerminal.h"
 #include "QtSerialControl.h"
-#include "TestFiles.h"
 #include "WithoutCapabilities.h"
 #include "clsCmcLnk3Sequence.h"
 #include "frmCom.h"
@@ -72,25 +70,6 @@ class PortAccessTest : public GlobalsFixture {
   FakeClock clock;
   QTemporaryDir dir;
 };
-
-TEST_F(PortAccessTest, DevicesThatAreNoSerialPortEndInTheCannotAccessMessage) {
-  const QString plain = dir.path() + "/plain";
-  putFile(plain, "not a port\n");
-  ASSERT_EQ(::mkfifo((dir.path() + "/pipe").toUtf8().constData(), 0600), 0);
-  const struct { int16_t port; std::string path; } cases[] = {
-      {1, "/nonexistent/ttyRavlen"}, {2, dir.path().toStdString()}, {3, plain.toStdString()},
-      {4, "/dev/null"},              {5, (dir.path() + "/pipe").toStdString()}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    setDevice(c.port, c.path);
-    const std::vector<std::string> shown = cloneRead();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].rfind(cannotAccess(c.port), 0), 0u) << shown[0];
-    EXPECT_FALSE(Globals::com().comOpen());
-    EXPECT_FALSE(Globals::seq().OpRunning());
-  }
-  EXPECT_EQ(fileBytes(plain), "not a port\n");
-}
 
 TEST_F(PortAccessTest, AnOpenDeviceIsRefusedToOtherProgramsUntilClosed) {
   PseudoTerminal pty;

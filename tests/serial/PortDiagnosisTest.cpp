@@ -141,14 +141,16 @@ TEST_F(PortDiagnosisTest, AGroupDeviceOfAnotherGroupTellsHowToJoinIt) {
   EXPECT_TRUE(has(f.text, "are not in the group dialout. This fixes it:\n  sudo usermod -aG dialout ")) << f.text;
 }
 
-TEST_F(PortDiagnosisTest, ADeviceHeldByAnotherProgramNamesIt) {
+TEST_F(PortDiagnosisTest, AFreeTerminalOpensAndOneHeldByAnotherProgramNamesIt) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
+  const PortDiagnosis diagnosis(list);
+  EXPECT_EQ(diagnosis.Examine(pty.slavePath()).reason, PortDiagnosis::Reason::Opens);
+  EXPECT_EQ(diagnosis.FindHolder(pty.slavePath()).pid, 0);
   const ExclusiveHolder holder(pty.slavePath());
   ASSERT_TRUE(holder.held());
   const WithoutCapabilities lowered({CAP_SYS_ADMIN});
   ASSERT_TRUE(lowered.ok());
-  const PortDiagnosis diagnosis(list);
   const PortDiagnosis::Finding f = diagnosis.Examine(pty.slavePath());
   EXPECT_EQ(f.reason, PortDiagnosis::Reason::Busy);
   EXPECT_TRUE(has(f.text, "The device is busy: another program holds it.")) << f.text;
@@ -173,27 +175,6 @@ TEST_F(PortDiagnosisTest, AModemManagerHoldingTheDeviceComesWithTheCommandToStop
   EXPECT_EQ(f.reason, PortDiagnosis::Reason::Busy);
   EXPECT_TRUE(has(f.text, "It is held by ModemManager (process 812).")) << f.text;
   EXPECT_TRUE(has(f.text, "  sudo systemctl stop ModemManager")) << f.text;
-}
-
-TEST_F(PortDiagnosisTest, AFreeTerminalOpens) {
-  PseudoTerminal pty;
-  ASSERT_TRUE(pty.ok());
-  const PortDiagnosis diagnosis(list);
-  EXPECT_EQ(diagnosis.Examine(pty.slavePath()).reason, PortDiagnosis::Reason::Opens);
-  EXPECT_EQ(diagnosis.FindHolder(pty.slavePath()).pid, 0);
-}
-
-TEST(SerialPortEntry, VidPidIsFourHexDigitsEachOrNothing) {
-  SerialPortEntry e;
-  EXPECT_EQ(e.VidPid(), "");
-  e.vendorId = 0x0403;
-  EXPECT_EQ(e.VidPid(), "");
-  e.productId = 0x6001;
-  EXPECT_EQ(e.VidPid(), "0403:6001");
-  e.device = "/dev/ttyUSB1";
-  EXPECT_EQ(e.PreferredPath(), "/dev/ttyUSB1");
-  e.stablePath = "/dev/serial/by-id/x";
-  EXPECT_EQ(e.PreferredPath(), "/dev/serial/by-id/x");
 }
 
 }  // namespace

@@ -56,12 +56,17 @@ TEST_F(PortTroubleDetailsTest, TheMessageKeepsItsTextAndItsDetailsSayWhy) {
   ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
   const WithoutCapabilities lowered({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH});
   ASSERT_TRUE(lowered.ok());
+  putFile(dir.path() + "/plain", "not a port\n");
+  ASSERT_EQ(::mkfifo((dir.path() + "/pipe").toUtf8().constData(), 0600), 0);
   const struct {
     std::string path;
     const char* says;
   } cases[] = {{(dir.path() + "/ttyUSB9").toStdString(), "This device does not exist"},
                {locked, "Permission denied"},
-               {dir.path().toStdString(), "This is a directory, not a serial device."}};
+               {dir.path().toStdString(), "This is a directory, not a serial device."},
+               {(dir.path() + "/plain").toStdString(), "(an ordinary file)"},
+               {(dir.path() + "/pipe").toStdString(), "(not a terminal)"},
+               {"/dev/null", "(not a terminal)"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     shown.clear();
@@ -72,7 +77,9 @@ TEST_F(PortTroubleDetailsTest, TheMessageKeepsItsTextAndItsDetailsSayWhy) {
     EXPECT_NE(shown[0].second.find("Device tried: " + c.path + "\n"), std::string::npos) << shown[0].second;
     EXPECT_NE(shown[0].second.find(c.says), std::string::npos) << shown[0].second;
     EXPECT_FALSE(Globals::seq().OpRunning());
+    EXPECT_FALSE(Globals::com().comOpen());
   }
+  EXPECT_EQ(fileBytes(dir.path() + "/plain"), "not a port\n");
 }
 
 TEST_F(PortTroubleDetailsTest, OtherMessagesComeWithoutDetails) {

