@@ -176,7 +176,9 @@ TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
   ASSERT_EQ(points.size(), answered.size());
   for (size_t i = 0; i < points.size(); ++i) {
     EXPECT_EQ(points[i].y(), answered[i].second);
-    if (i > 0) EXPECT_GT(points[i].x(), points[i - 1].x());
+    if (i > 0) {
+      EXPECT_GT(points[i].x(), points[i - 1].x());
+    }
   }
   EXPECT_TRUE(hasSeries("S3 captured: 234") && hasSeries("S1 captured: 234"));
 }

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kBal = 4, kRef = 8;
+constexpr int kRef = 8;
 
 struct Row {
   int command;
