@@ -26,9 +26,11 @@ struct Instances {
   std::unique_ptr<SessionRecorder> sessionRecorder;
 };
 
+// Never destroyed by a static destructor: main (or a test) tears the objects down
+// while the application object lives.
 Instances& instances() {
-  static Instances all;
-  return all;
+  static Instances* const all = new Instances;
+  return *all;
 }
 
 // Said on stderr and kept as the window's tool tip: no message box, no text of the

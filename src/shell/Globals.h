@@ -1,6 +1,6 @@
 #pragma once
-// The program-wide objects, each created at its first use and kept until the end.
-// Tests tear them all down to start again from a fresh set.
+// The program-wide objects, each created at its first use and kept until main (or a
+// test) tears them all down, always before the application object goes.
 #include <functional>
 #include <memory>
 

@@ -1,6 +1,7 @@
 #include "SessionRecorder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,26 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// Writes all of it; 0 or the error.
+int writeAll(int fd, const std::string& contents) {
+  size_t done = 0;
+  while (done < contents.size()) {
+    const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// The folder's entries on disk too (a new file's name).
+void syncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 bool exists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
@@ -55,24 +76,33 @@ std::string SessionRecorder::backupsFolder() {
   return base + "/ravlen-adj/backups";
 }
 
+SessionRecorder::~SessionRecorder() { closeReport(); }
+
 void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std::string& subCode,
                                    const std::string& parameterText, const std::vector<int16_t>& rowValues) {
+  closeReport();
   started_ = std::time(nullptr);
   active_ = true;
+  failureSaid_ = false;
   parameterTextBefore_ = parameterText;
   rowValues_ = rowValues;
   adjustments_.clear();
   files_.clear();
   const std::string folder = backupsFolder();
   stem_ = freeStem(folder, timeText(started_, "%Y%m%d-%H%M%S") + "_" + safeName(subCode));
+  reportPath_ = stem_ + "_report.txt";
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
+  // The backups hold a transceiver's whole memory: the folder is the user's alone.
+  if (!ec && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) ec.assign(errno, std::generic_category());
   if (ec) {
     reportFailure("cannot create " + folder + ": " + ec.message());
     return;
   }
   const std::string imageBytes(image.begin(), image.end());
-  if (writeNewFile(stem_ + ".img", imageBytes)) writeNewFile(stem_ + ".txt", parameterText);
+  if (writeNewFile(stem_ + ".img", imageBytes, true)) writeNewFile(stem_ + ".txt", parameterText, false);
+  syncFolder(folder);
+  openReport();
 }
 
 void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t value) {
@@ -82,6 +112,7 @@ void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t va
   if (rowValues_[index] == value) return;
   adjustments_.push_back({row, trimmed(title), rowValues_[index], value, std::time(nullptr)});
   rowValues_[index] = value;
+  appendToReport(adjustmentLine(adjustments_.back()));
 }
 
 void SessionRecorder::noteFile(const std::string& path) {
@@ -91,10 +122,11 @@ void SessionRecorder::noteFile(const std::string& path) {
 void SessionRecorder::endSession(const std::string& parameterTextAfter) {
   if (!active_) return;
   active_ = false;
-  const std::string text = reportText(parameterTextAfter, std::time(nullptr));
-  std::string path = stem_ + "_report.txt";
-  for (int n = 2; exists(path); ++n) path = stem_ + "_report-" + std::to_string(n) + ".txt";
-  writeNewFile(path, text);
+  appendToReport(reportTail(parameterTextAfter, std::time(nullptr)));
+  if (reportFd_ >= 0 && ::fsync(reportFd_) != 0) {
+    reportFailure("cannot write " + reportPath_ + ": " + std::strerror(errno));
+  }
+  closeReport();
 }
 
 // The first of "base", "base-2", "base-3", ... with none of the session's files.
@@ -106,24 +138,16 @@ std::string SessionRecorder::freeStem(const std::string& folder, const std::stri
   return stem;
 }
 
-// Created afresh (an existing file is never touched); a file cut short is removed.
-bool SessionRecorder::writeNewFile(const std::string& path, const std::string& contents) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+// Created afresh, readable by the user alone (an existing file is never touched);
+// a file cut short is removed. toDisk: on the disk itself before this returns.
+bool SessionRecorder::writeNewFile(const std::string& path, const std::string& contents, bool toDisk) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) {
     reportFailure("cannot create " + path + ": " + std::strerror(errno));
     return false;
   }
-  size_t done = 0;
-  int error = 0;
-  while (done < contents.size()) {
-    const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
+  int error = writeAll(fd, contents);
+  if (error == 0 && toDisk && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     ::unlink(path.c_str());
@@ -133,17 +157,46 @@ bool SessionRecorder::writeNewFile(const std::string& path, const std::string& c
   return true;
 }
 
-std::string SessionRecorder::reportText(const std::string& parameterTextAfter, std::time_t ended) const {
+void SessionRecorder::openReport() {
+  reportFd_ = ::open(reportPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+  if (reportFd_ < 0) {
+    reportFailure("cannot create " + reportPath_ + ": " + std::strerror(errno));
+    return;
+  }
+  appendToReport(reportHead());
+}
+
+// Each piece goes to the file at once: nothing of the report waits in this process.
+void SessionRecorder::appendToReport(const std::string& text) {
+  if (reportFd_ < 0) return;
+  const int error = writeAll(reportFd_, text);
+  if (error != 0) reportFailure("cannot write " + reportPath_ + ": " + std::strerror(error));
+}
+
+void SessionRecorder::closeReport() {
+  if (reportFd_ < 0) return;
+  ::close(reportFd_);
+  reportFd_ = -1;
+}
+
+std::string SessionRecorder::reportHead() const {
   const std::string name = std::filesystem::path(stem_).filename().string();
   std::string out = "Session " + name + "\n";
   out += "Backup:  " + name + ".img, " + name + ".txt\n";
-  out += "Started: " + timeText(started_, "%Y-%m-%d %H:%M:%S") + "\n";
-  out += "Ended:   " + timeText(ended, "%Y-%m-%d %H:%M:%S") + "\n\n";
+  out += "Started: " + timeText(started_, "%Y-%m-%d %H:%M:%S") + "\n\n";
+  out += "Adjustments, as sent:\n";
+  return out;
+}
+
+std::string SessionRecorder::adjustmentLine(const Adjustment& a) {
+  return timeText(a.time, "%H:%M:%S") + "  row " + std::to_string(a.row) + " " + a.title + ": " +
+         std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) + "\n";
+}
+
+std::string SessionRecorder::reportTail(const std::string& parameterTextAfter, std::time_t ended) const {
+  const std::string name = std::filesystem::path(stem_).filename().string();
+  std::string out = "\nEnded:   " + timeText(ended, "%Y-%m-%d %H:%M:%S") + "\n";
   out += "Adjustments sent: " + std::to_string(adjustments_.size()) + "\n";
-  for (const Adjustment& a : adjustments_) {
-    out += timeText(a.time, "%H:%M:%S") + "  row " + std::to_string(a.row) + " " + a.title + ": " +
-           std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) + "\n";
-  }
   if (!files_.empty()) {
     out += "\nCurves:\n";
     for (const std::string& f : files_) out += "  " + f + "\n";
@@ -154,8 +207,9 @@ std::string SessionRecorder::reportText(const std::string& parameterTextAfter, s
   return out;
 }
 
+// Said once a session: a later session's failure is said again.
 void SessionRecorder::reportFailure(const std::string& text) {
-  if (failureReported_) return;
-  failureReported_ = true;
+  if (failureSaid_) return;
+  failureSaid_ = true;
   if (OnWriteFailure) OnWriteFailure(text);
 }

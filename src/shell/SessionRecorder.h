@@ -1,10 +1,12 @@
 #pragma once
 // A backup and a report of every session. When a clone read succeeds the image
-// and its parameter text are saved under the backups folder as
-// "<date-time>_<sub code>.img" / ".txt"; every adjustment sent is noted, and when
-// the session ends a "_report.txt" beside them lists the adjustments and the
-// parameter text before and after as a unified diff. Files are never overwritten;
-// a file that cannot be written is reported once and the session goes on.
+// and its parameter text are saved under the backups folder (private to the user)
+// as "<date-time>_<sub code>.img" / ".txt", the image on disk before anything is
+// sent. A "_report.txt" beside them is written as the session goes: each
+// adjustment is appended when it is sent, the parameter text before and after (a
+// unified diff) when the session ends, so a run killed outright still leaves the
+// list of what it sent. Files are never overwritten; a file that cannot be written
+// is reported (once a session) and the session goes on.
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -13,6 +15,11 @@
 
 class SessionRecorder {
  public:
+  SessionRecorder() = default;
+  ~SessionRecorder();
+  SessionRecorder(const SessionRecorder&) = delete;
+  SessionRecorder& operator=(const SessionRecorder&) = delete;
+
   struct Adjustment {
     int16_t row = 0;
     std::string title;
@@ -28,12 +35,13 @@ class SessionRecorder {
   // rowValues are the console rows as loaded from the image.
   void beginSession(const std::vector<uint8_t>& image, const std::string& subCode,
                     const std::string& parameterText, const std::vector<int16_t>& rowValues);
-  // A row's value went out; noted when it differs from the row's value before.
+  // A row's value went out; noted (and appended to the report) when it differs
+  // from the row's value before.
   void noteSent(int16_t row, const std::string& title, int16_t value);
   // A file kept with the session (a curve's data or picture); the report names it.
   void noteFile(const std::string& path);
   // The session ended (another connect, a link error, the window closing): the
-  // report is written. Nothing happens without a session.
+  // report is completed. Nothing happens without a session.
   void endSession(const std::string& parameterTextAfter);
 
   bool sessionActive() const { return active_; }
@@ -42,18 +50,25 @@ class SessionRecorder {
   const std::string& currentSessionStem() const { return stem_; }
   const std::vector<Adjustment>& adjustments() const { return adjustments_; }
 
-  // Told once when a file cannot be written; the text says which and why.
+  // Told when a file cannot be written, once a session; the text says which and why.
   std::function<void(const std::string&)> OnWriteFailure;
 
  private:
-  bool writeNewFile(const std::string& path, const std::string& contents);
+  bool writeNewFile(const std::string& path, const std::string& contents, bool toDisk);
+  void openReport();
+  void appendToReport(const std::string& text);
+  void closeReport();
   std::string freeStem(const std::string& folder, const std::string& base) const;
-  std::string reportText(const std::string& parameterTextAfter, std::time_t ended) const;
+  std::string reportHead() const;
+  std::string reportTail(const std::string& parameterTextAfter, std::time_t ended) const;
+  static std::string adjustmentLine(const Adjustment& a);
   void reportFailure(const std::string& text);
 
   bool active_ = false;
-  bool failureReported_ = false;
+  bool failureSaid_ = false;
   std::string stem_;
+  std::string reportPath_;
+  int reportFd_ = -1;
   std::string parameterTextBefore_;
   std::time_t started_ = 0;
   std::vector<int16_t> rowValues_;
