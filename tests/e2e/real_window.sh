@@ -3,17 +3,30 @@
 # on), ravlen-adj under Xvfb with a private profile whose COM 1 is the sim's link,
 # driven from outside with real key events and clicks (xdotool), as a technician would.
 #
-#   real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png] [-- SIM OPTIONS...]
+#   real_window.sh RAVLEN_ADJ RAVLEN_SIM [--end-by HOW] [SHOT.png] [-- SIM OPTIONS...]
 #
+# --end-by HOW: after the first adjustments the run ends otherwise than by File, Exit:
+# term, hup, int (the signal: ends as File, Exit does), display (the X server goes
+# away: ends without a crash, the session's report and the profile saved) or kill
+# (SIGKILL: the report lists every adjustment sent).
 # SHOT.png: also keep a picture of the connected window there (ImageMagick's import).
 # Exit 0 passed, 1 failed, 77 skipped (Xvfb, xdotool or xclip missing: scripts/deps
 # installs them).
 set -uo pipefail
 
-usage="usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [SHOT.png] [-- SIM OPTIONS...]"
+usage="usage: real_window.sh RAVLEN_ADJ RAVLEN_SIM [--end-by HOW] [SHOT.png] [-- SIM OPTIONS...]"
 adj=${1:?$usage}
 sim=${2:?$usage}
 shift 2
+end_by=""
+if [ "${1:-}" = "--end-by" ]; then
+  end_by=${2:?$usage}
+  shift 2
+  case $end_by in
+    term | hup | int | kill | display) ;;
+    *) echo "$usage" >&2; exit 2 ;;
+  esac
+fi
 shot=""
 if [ $# -gt 0 ] && [ "$1" != "--" ]; then
   shot=$1
@@ -36,6 +49,9 @@ fi
 
 started=$SECONDS
 work=$(mktemp -d "${TMPDIR:-/tmp}/ravlen-e2e.XXXXXX")
+# Everything started here keeps to the run's folder, never the user's own files.
+mkdir -p "$work/home" "$work/config" "$work/data" "$work/cache"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
 declare -A pid=()
 
 note() { printf '[%3ds] %s\n' "$((SECONDS - started))" "$*"; }
@@ -148,9 +164,9 @@ printf '; bench profile\n[PORTS]\nCOM1=%s\n\n[OPTION]\nComPort=1\nComAutoRelease
 
 # A sanitizer build leaves the leaks of X11's system libraries aside.
 lsan="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_CACHE_HOME="$work/cache" \
-  LSAN_OPTIONS="$lsan" QT_QPA_PLATFORM=xcb \
-  env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI -u QT_STYLE_OVERRIDE \
+# SIGINT as at a terminal (a background command of a script starts with it ignored).
+XDG_RUNTIME_DIR="$work/run" LSAN_OPTIONS="$lsan" QT_QPA_PLATFORM=xcb \
+  env --default-signal=INT -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI -u QT_STYLE_OVERRIDE \
   "$adj" >"$work/adj.out" 2>"$work/adj.err" &
 started_process adj $!
 
@@ -254,6 +270,56 @@ x key shift+Right
 ref=$((ref_first + 6))
 wait_until 10 "REF + 5 more sent" at_least "$(e8v 05 "$ref")" 1
 note "REF stepped $ref_first -> $ref"
+
+# --- The session's files: private, the report written as the session goes.
+backups="$work/data/ravlen-adj/backups"
+report=$(ls "$backups"/*_report.txt 2>/dev/null)
+[ "$(printf '%s' "$report" | grep -c .)" -eq 1 ] || fail "not one report in $backups: $(ls "$backups" 2>&1)"
+[ "$(stat -c %a "$backups")" = 700 ] || fail "backups folder mode $(stat -c %a "$backups")"
+for f in "$backups"/*; do
+  [ "$(stat -c %a "$f")" = 600 ] || fail "$(basename "$f") mode $(stat -c %a "$f")"
+done
+reported() { grep -qE "^[0-9:]{8}  row 8 REF: $1 -> $2\$" "$report"; }
+both_reported() { reported "$ref_first" $((ref_first + 1)) && reported $((ref_first + 1)) "$ref"; }
+saved() { grep -qx "$1" "$profile" || fail "profile lacks the line '$1': $(tr '\n' '|' <"$profile")"; }
+
+if [ -n "$end_by" ]; then
+  x key alt+o a 2
+  wait_until 10 "the menu closing" no_other_window
+  watch_boxes=""
+  closing=1
+  case $end_by in
+    kill) kill -KILL "${pid[adj]}" ;;
+    display) kill -TERM "${pid[xvfb]}" ;;
+    *) kill -s "${end_by^^}" "${pid[adj]}" ;;
+  esac
+  adj_ended() { ! kill -0 "${pid[adj]}" 2>/dev/null; }
+  wait_until 20 "ravlen-adj ending" adj_ended
+  wait "${pid[adj]}" 2>/dev/null
+  status=$?
+  unset 'pid[adj]'
+  note "ended by $end_by: status $status"
+  both_reported || fail "the report lacks the REF adjustments: $(cat "$report")"
+  if [ "$end_by" = kill ]; then
+    [ "$status" -eq 137 ] || fail "ravlen-adj ended with status $status after SIGKILL"
+    ! grep -q '^Ended:' "$report" || fail "a killed run's report says it ended"
+  else
+    if [ "$end_by" = display ]; then
+      # Qt's X11 plugin ends the run with status 1 when its display goes.
+      [ "$status" -eq 1 ] || fail "ravlen-adj ended with status $status when the display went"
+      grep -vq 'X11 connection broke' "$work/adj.err" && fail "ravlen-adj wrote to stderr: $(head -n 3 "$work/adj.err")"
+    else
+      [ "$status" -eq 0 ] || fail "ravlen-adj ended with status $status after SIG${end_by^^}"
+      [ ! -s "$work/adj.err" ] || fail "ravlen-adj wrote to stderr: $(head -n 3 "$work/adj.err")"
+    fi
+    grep -q '^Ended:' "$report" && grep -qx 'Adjustments sent: 2' "$report" && grep -q '^+++ after$' "$report" ||
+      fail "the report is not complete: $(cat "$report")"
+    saved "ComAutoRelease=2"
+    saved "COM1=$work/ttyRig"
+  fi
+  echo "PASSED in $((SECONDS - started)) s"
+  exit 0
+fi
 
 # --- Reload(F5): the live values are read again. A reload has come when the last D/A
 # output (code 15) has been read more often than the first (code 16) was before.
@@ -382,6 +448,7 @@ unset 'pid[adj]'
 [ "$status" -eq 0 ] || fail "ravlen-adj ended with status $status"
 note "window closed"
 [ ! -s "$work/adj.err" ] || fail "ravlen-adj wrote to stderr: $(head -n 3 "$work/adj.err")"
+grep -q '^Ended:' "$report" || fail "the report is not complete: $(cat "$report")"
 
 # --- The road of a connection, in the frames the transceiver received.
 in_order "connection" "^FE FE EE EF E0 29 28 00 00 FD\$" "^FE FE EE EF E2 29 28 " \
@@ -395,7 +462,6 @@ grep -qE ' RIG>PC FE FE EF EE E5 ' "$work/sim.trace" || fail "no E5 end frame of
   fail "REF commands carried $(e8_values 05 | tr '\n' ' ')"
 
 # --- The saved profile: the chosen release time, the port, and the lines it did not own.
-saved() { grep -qx "$1" "$profile" || fail "profile lacks the line '$1': $(tr '\n' '|' <"$profile")"; }
 saved "ComAutoRelease=2"
 saved "ComPort=1"
 saved "COM1=$work/ttyRig"
