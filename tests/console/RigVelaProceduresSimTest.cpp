@@ -135,6 +135,10 @@ TEST_P(LvaSimTest, EndsAtTheTargetOrRestores) {
   EXPECT_EQ(console().WaitAfterE8(c.row), 500);
   EXPECT_EQ(beeps, 1);
   EXPECT_TRUE(messages.empty());
+  // The mark belongs to that connection.
+  connect();
+  EXPECT_FALSE(model().autoState().lvaFailed[c.row - kRxLvaRow]);
+  EXPECT_FALSE(row(c.row).ends_with(failedText)) << row(c.row);
 }
 
 const LvaCase kLvaCases[] = {
@@ -171,6 +175,25 @@ TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
   EXPECT_EQ(image(169), 234);
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(row(kRssiRow), "      RSSI: [Enter] to Start");
+}
+
+// The Enter that follows the S3 capture at once is the S1 request.
+TEST_F(ProceduresSimTest, AnEnterRightAfterTheS3CaptureStoresS1) {
+  connect();
+  enter(kRssiRow);
+  ticksFor(1000);
+  ASSERT_NE(image(170), 234);
+  enter(kRssiRow);
+  for (int t = 0; t < 5000 && image(170) != 234; t += 50) tick();
+  ASSERT_EQ(image(170), 234);
+  ASSERT_EQ(autoCode(), 8);
+  ASSERT_FALSE(model().autoState().rssiSecondStage);
+  enter(kRssiRow);
+  for (int t = 0; t < 5000 && autoCode() != 0; t += 50) tick();
+  EXPECT_EQ(autoCode(), 0);
+  EXPECT_EQ(count(0x15), 1);
+  EXPECT_EQ(image(169), 234);
+  EXPECT_EQ(beeps, 1);
 }
 
 // A sweep keeps the task in its step until the stage is swept; the Enter then
