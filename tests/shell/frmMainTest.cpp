@@ -93,9 +93,10 @@ TEST_F(MainWindowTest, MenuChoicesReachThePortAndTheReleaseTime) {
 
 // A port error from before the window existed is still reported by the first tick.
 TEST_F(AppFixture, APortErrorRaisedBeforeTheWindowExistsIsNotLost) {
+  frmCom& com = Globals::com();
   serial->failOpen = true;
-  Globals::com().setcomOpen(true);
-  ASSERT_TRUE(Globals::com().errCannotOpen());
+  com.setcomOpen(true);
+  ASSERT_TRUE(com.errCannotOpen());
   Globals::mainWindow();
   tick();
   ASSERT_EQ(messages.size(), 1u);
