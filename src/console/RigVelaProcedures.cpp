@@ -69,7 +69,8 @@ bool RigVelaProcedures::RssiCapture() {
   if (host_.SequencerBusy()) return false;
   switch (st_.autoCode) {
     case 6:
-      st_.rssiCaptureReq = false;
+      // A request made while the first level was being stored is for the second.
+      if (!st_.rssiSecondStage) st_.rssiCaptureReq = false;
       rssi_.captured = false;
       if (auto* o = observer(); o && !st_.rssiSecondStage) o->onRssiStart();
       return GoTo(7);
@@ -87,6 +88,7 @@ bool RigVelaProcedures::RssiCapture() {
         host_.WriteImageByte(s1 ? RssiS1Address : RssiS3Address, v);
       }
       rssi_.captured = st_.rssiCaptureReq;
+      st_.rssiCaptureReq = false;
       return GoTo(8);
     }
     case 8:

@@ -47,6 +47,10 @@ void clsIndOp_RigVela::RigOpFunc_ResetAll() {
   std::fill_n(readings_.adLast.begin(), 5, int16_t{-1});
   std::fill_n(readings_.daLast.begin(), 9, int16_t{-1});
   task_.linkErrorFlag = false;
+  // A pause and a failed search belong to the connection that ends here.
+  task_.WaitE8Required = 0;
+  task_.waitTimer.setcounter(0);
+  auto_.lvaFailed = {false, false, false};
   RigOpFunc_FormResource();
 
   clsConsole& console = Globals::console();

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 
 #include "LineSettings.h"
+#include "PortDiagnosis.h"
 
 namespace {
 
@@ -66,6 +67,8 @@ bool QtSerialControl::openDevice() {
   port_.setPortName(QString::fromStdString(DeviceFor(CommPort())));
   port_.setReadBufferSize(0);  // the overflow rule below decides, not Qt
   if (!port_.open(QIODevice::ReadWrite)) return false;
+  // A terminal that cannot be a serial line (the pseudo-terminal master) is refused.
+  if (!PortDiagnosis::NotSerialReason(static_cast<int>(port_.handle())).empty()) return false;
   ++openings_;
   const bool configured = port_.setBaudRate(settings->baud) &&
                           port_.setDataBits(static_cast<QSerialPort::DataBits>(settings->dataBits)) &&

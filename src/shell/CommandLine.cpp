@@ -7,7 +7,7 @@ namespace {
 
 const QCommandLineOption& portOption() {
   static const QCommandLineOption option(
-      QStringList{"port"}, "Use DEVICE (for example /dev/ttyUSB0) as COM 1 for this run; the profile is not changed.",
+      QStringList{"port"}, "Use DEVICE (for example /dev/ttyUSB0) for the profile's COM port in this run; the profile is not changed.",
       "DEVICE");
   return option;
 }
@@ -17,6 +17,39 @@ const QCommandLineOption& traceOption() {
       QStringList{"trace"}, "Append every frame on the line, both ways, with its time in milliseconds to FILE.",
       "FILE");
   return option;
+}
+
+// The window system's own options, which the application object takes out of
+// the line later: those that take a value and those that stand alone.
+const QStringList& toolkitOptionsWithValue() {
+  static const QStringList names{"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                 "qwindowicon", "qwindowtitle", "session", "display", "geometry", "title",
+                                 "icon", "name", "visual", "ncols", "style", "stylesheet", "qmljsdebugger"};
+  return names;
+}
+
+const QStringList& toolkitFlags() {
+  static const QStringList names{"reverse", "widgetcount", "nograb", "dograb", "sync", "cmap", "testability"};
+  return names;
+}
+
+QStringList withoutToolkitOptions(const QStringList& arguments) {
+  QStringList kept;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (i == 0 || !argument.startsWith('-') || argument == "--") {
+      kept << argument;
+      continue;
+    }
+    const QString name = argument.mid(argument.startsWith("--") ? 2 : 1).section('=', 0, 0);
+    if (toolkitFlags().contains(name)) continue;
+    if (!toolkitOptionsWithValue().contains(name)) {
+      kept << argument;
+      continue;
+    }
+    if (!argument.contains('=')) ++i;  // its value follows
+  }
+  return kept;
 }
 
 QString versionText() { return QString("%1 %2\n").arg(CommandLine::ProgramName, CommandLine::Version); }
@@ -40,7 +73,7 @@ CommandLine::Options CommandLine::Parse(const QStringList& arguments) {
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   Options options;
-  const bool parsed = parser.parse(arguments.isEmpty() ? QStringList{ProgramName} : arguments);
+  const bool parsed = parser.parse(arguments.isEmpty() ? QStringList{ProgramName} : withoutToolkitOptions(arguments));
   if (parser.isSet(help) || parser.isSet("help-all")) {
     options.exitNow = true;
     // Without an application object Qt cannot know the program's name.

@@ -13,15 +13,16 @@ class CommandLine {
   // What a run asks for. When exitNow is set the program prints output (to standard
   // output when exitCode is 0, else to standard error) and ends with exitCode.
   struct Options {
-    QString port;  // device behind COM 1 for this run; empty keeps the profile's
+    QString port;  // device behind the chosen COM port for this run; empty keeps the profile's
     QString trace;  // file the protocol trace goes to; empty for none
     bool exitNow = false;
     int exitCode = 0;
     QString output;
   };
 
-  // Parses arguments (the program name first). Unknown options and stray arguments
-  // are refused with a short usage hint.
+  // Parses arguments (the program name first), before the application object
+  // exists: the window system's own options are passed over. Unknown options and
+  // stray arguments are refused with a short usage hint.
   static Options Parse(const QStringList& arguments);
 
  private:

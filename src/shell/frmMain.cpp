@@ -155,8 +155,15 @@ void frmMain::buildMenus() {
 }
 
 void frmMain::Form_Initialize() {
+  // Creating the model resets the port; an error it raised before still waits
+  // for the first tick to be reported.
+  frmCom& com = Globals::com();
+  const bool cannotOpen = com.errCannotOpen();
+  const bool overflow = com.errOverflow();
   setComPortNo(1);
   setComAutoRelease(0);
+  if (cannotOpen) com.seterrCannotOpen(true);
+  if (overflow) com.seterrOverflow(true);
 }
 
 void frmMain::Form_Load() {
@@ -230,7 +237,10 @@ QColor frmMain::SystemColor(int16_t index) const {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (isFirstReceiver(watched)) Form_KeyDown(key->key());
+    if (isFirstReceiver(watched)) {
+      Form_KeyDown(key->key());
+      if (isEnterKey(key->key()) && watched != lboConsole_ && pressButtonFor(watched)) return true;
+    }
     if (watched == lboConsole_) return lboConsole_KeyDown(key->key(), key->modifiers());
     for (QPushButton* button : cmd00_) {
       if (watched == button) cmd00_KeyPress(key->text());
@@ -248,6 +258,25 @@ bool frmMain::isFirstReceiver(const QObject* watched) const {
   return watched == first;
 }
 
+bool frmMain::isEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// Enter presses the focused button, or else the default button: what a dialog
+// does, which a main window does not on its own.
+bool frmMain::pressButtonFor(const QObject* focused) {
+  QPushButton* chosen = nullptr;
+  for (QPushButton* button : cmd00_) {
+    if (button == focused) chosen = button;
+  }
+  if (chosen == nullptr) {
+    for (QPushButton* button : cmd00_) {
+      if (button->isDefault() && button->isVisible()) chosen = button;
+    }
+  }
+  if (chosen == nullptr) return false;
+  if (chosen->isEnabled()) chosen->click();
+  return true;
+}
+
 void frmMain::Form_KeyDown(int key) {
   if (key == Qt::Key_F5) Globals::model().RigOpFunc_ClickCmd00(1);
   if (key == Qt::Key_Escape && cancelButton_ >= 0 && cmd00(cancelButton_).isEnabled()) cmd00(cancelButton_).click();
@@ -258,6 +287,9 @@ bool frmMain::lboConsole_KeyDown(int key, Qt::KeyboardModifiers shift) {
   const bool shifted = shift.testFlag(Qt::ShiftModifier);
   clsConsole& console = Globals::console();
   const bool hasRow = row >= 0 && row < console.ListCount();
+  // The numeric pad's separator key arrives as its layout's comma or point.
+  const bool padSeparator = shift.testFlag(Qt::KeypadModifier) && (key == Qt::Key_Comma || key == Qt::Key_Period);
+  if (padSeparator) key = Qt::Key_Enter;
   switch (key) {
     case Qt::Key_Left:
       if (hasRow) console.UpDown(row, shifted ? -5 : -1);
@@ -404,7 +436,9 @@ void frmMain::loadData(clsCmcProfileIO& profile) {
   profile.setSection("OPTION");
   int32_t value = 0;
   profile.loadData("ComPort", value, int32_t{1});
-  setComPortNo(static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX)));
+  // The port form knows COM 1 to 10 only; another number loads as the default.
+  const bool known = value >= frmCom::imdMinComPortNum() && value <= frmCom::imdmaxComPortNum();
+  setComPortNo(static_cast<int16_t>(known ? value : 1));
   profile.loadData("ComAutoRelease", value, int32_t{0});
   setComAutoRelease(static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX)));
 }

@@ -96,6 +96,8 @@ class frmMain : public QMainWindow {
   void lboConsole_GotFocus();
   void cmd00_KeyPress(const QString& typed);
   bool isFirstReceiver(const QObject* watched) const;
+  static bool isEnterKey(int key);
+  bool pressButtonFor(const QObject* focused);
   void buildControls();
   void buildFrames(QWidget* central);
   void buildMenus();

@@ -50,14 +50,11 @@ struct GlobalsOwner {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Help and version need no window system.
-  const CommandLine::Options early = CommandLine::Parse(argumentsOf(argc, argv));
-  if (early.exitNow && early.exitCode == 0) return printAndExit(early);
+  // Help, version and usage errors need no window system.
+  const CommandLine::Options options = CommandLine::Parse(argumentsOf(argc, argv));
+  if (options.exitNow) return printAndExit(options);
 
   QApplication app(argc, argv);
-  // Qt has taken its own options (-platform and the like) out by now.
-  const CommandLine::Options options = CommandLine::Parse(QApplication::arguments());
-  if (options.exitNow) return printAndExit(options);
 
   const GlobalsOwner globals;
   EndingSignals endingSignals;

@@ -25,10 +25,11 @@ bool anotherCopyRuns() {
   return lock->TryAcquire() == SingleInstanceLock::Result::HeldElsewhere;
 }
 
-// COM 1 goes to the given device; the other numbers keep the profile's mapping.
-void useDeviceForCom1(frmCom& com, const std::string& device) {
-  com.MsCom().DeviceFor = [&com, device](int16_t portNo) {
-    return portNo == 1 ? device : com.DevicePath(portNo);
+// The port chosen in the profile goes to the given device; the other numbers keep
+// the profile's mapping.
+void useDeviceFor(int16_t chosen, frmCom& com, const std::string& device) {
+  com.MsCom().DeviceFor = [&com, chosen, device](int16_t portNo) {
+    return portNo == chosen ? device : com.DevicePath(portNo);
   };
 }
 
@@ -44,7 +45,7 @@ int16_t showWindowBox(const std::string& text, const std::string& details) {
 
 }  // namespace
 
-bool Main(const std::string& com1Device) {
+bool Main(const std::string& device) {
   if (anotherCopyRuns()) {
     Common::MsgBoxApp(AlreadyRunningText);
     return false;
@@ -60,7 +61,7 @@ bool Main(const std::string& com1Device) {
   com.lnk3D().Reset();
   com.Reset();
   LoadSettings();
-  if (!com1Device.empty()) useDeviceForCom1(com, com1Device);
+  if (!device.empty()) useDeviceFor(Globals::mainWindow().ComPortNo(), com, device);
   com.Form_Load();
   com.timSolid().start();
   Globals::mainWindow().show();

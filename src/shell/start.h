@@ -9,8 +9,9 @@ inline constexpr const char* AlreadyRunningText =
 
 // Creates the global objects, loads the settings, starts the tick and shows the
 // window. False when another copy already runs (after telling the user).
-// A non-empty com1Device stands for COM 1 during this run, whatever the profile says.
-bool Main(const std::string& com1Device = {});
+// A non-empty device stands for the profile's chosen COM port during this run,
+// whatever the profile maps to it.
+bool Main(const std::string& device = {});
 void SaveSettings();
 void LoadSettings();
 

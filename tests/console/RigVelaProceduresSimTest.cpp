@@ -17,6 +17,7 @@
 
 #include "FrameCodec.h"
 #include "Globals.h"
+#include "ProcedureObserver.h"
 #include "RigVelaProcedures.h"
 #include "RigVelaProceduresBeep.h"
 #include "SimAppFixture.h"
@@ -77,6 +78,14 @@ class ProceduresSimTest : public SimAppFixture {
     for (const E8& f : frames) n += f.command == command;
     return n;
   }
+  // The frames that store something, readings left out.
+  std::vector<E8> stored() const {
+    std::vector<E8> kept;
+    for (const E8& f : frames) {
+      if (f.command != kRead) kept.push_back(f);
+    }
+    return kept;
+  }
   std::string row(int16_t index) { return Globals::mainWindow().lboConsole().item(index)->text().toStdString(); }
   int16_t image(int32_t adr) { return Globals::radio().eepImage().ReadByte(adr); }
 
@@ -135,6 +144,10 @@ TEST_P(LvaSimTest, EndsAtTheTargetOrRestores) {
   EXPECT_EQ(console().WaitAfterE8(c.row), 500);
   EXPECT_EQ(beeps, 1);
   EXPECT_TRUE(messages.empty());
+  // The mark belongs to that connection.
+  connect();
+  EXPECT_FALSE(model().autoState().lvaFailed[c.row - kRxLvaRow]);
+  EXPECT_FALSE(row(c.row).ends_with(failedText)) << row(c.row);
 }
 
 const LvaCase kLvaCases[] = {
@@ -160,17 +173,55 @@ TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
   EXPECT_EQ(row(kRssiRow), "      RSSI: RSSI S1 Level ");
   enter(kRssiRow);
   runToEnd();
-  std::vector<E8> stored;
-  for (const E8& f : frames) {
-    if (f.command != kRead) stored.push_back(f);
-  }
-  EXPECT_EQ(stored, (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
+  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
   EXPECT_EQ(rig.memoryByte(170), 234);
   EXPECT_EQ(rig.memoryByte(169), 234);
   EXPECT_EQ(image(170), 234);
   EXPECT_EQ(image(169), 234);
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(row(kRssiRow), "      RSSI: [Enter] to Start");
+}
+
+// Presses Enter on a row the moment the S3 level is taken, before the procedure
+// has moved on to its second stage.
+class EnterAtS3Capture : public ProcedureObserver {
+ public:
+  explicit EnterAtS3Capture(QListWidget& list) : list_(list), previous_(ProcedureObserver::attached()) {
+    ProcedureObserver::attach(this);
+  }
+  ~EnterAtS3Capture() override { ProcedureObserver::attach(previous_); }
+  void onRssiCapture(int16_t which, int16_t) override {
+    if (which == 3) QTest::keyClick(&list_, Qt::Key_Return);
+  }
+  void onSweepStart(int16_t, bool) override {}
+  void onSweepPoint(int16_t, int16_t, int16_t) override {}
+  void onSweepEnd(int16_t, int16_t, int16_t, int16_t) override {}
+  void onLevelStart(int16_t, int16_t) override {}
+  void onLevelPoint(int16_t, int16_t, int16_t) override {}
+  void onLevelEnd(int16_t, int16_t) override {}
+  void onLevelFailed(int16_t, int16_t, int16_t, int16_t) override {}
+  void onRssiStart() override {}
+  void onRssiLevel(int16_t) override {}
+  void onProcedureEnd() override {}
+  void onReading(int16_t, int16_t, int16_t) override {}
+
+ private:
+  QListWidget& list_;
+  ProcedureObserver* previous_;
+};
+
+// An Enter pressed while the S3 level is being stored is the S1 request.
+TEST_F(ProceduresSimTest, AnEnterRightAtTheS3CaptureStoresS1) {
+  connect();
+  enter(kRssiRow);
+  ticksFor(1000);
+  const EnterAtS3Capture pressing(Globals::mainWindow().lboConsole());
+  enter(kRssiRow);
+  for (int t = 0; t < 5000 && count(0x15) == 0; t += 50) tick();
+  ticksFor(500);
+  EXPECT_EQ(autoCode(), 0);
+  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
+  EXPECT_EQ(beeps, 1);
 }
 
 // A sweep keeps the task in its step until the stage is swept; the Enter then

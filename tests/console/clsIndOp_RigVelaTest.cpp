@@ -138,4 +138,16 @@ TEST_F(ModelTest, ButtonsEndAProcedureAndConnectStartsTheRead) {
   EXPECT_TRUE(model().taskState().stateEntered);
 }
 
+// A pause asked for before "Connect", pending or running, does not hold up the read.
+TEST_F(ModelTest, ConnectDropsThePauseOfTheConnectionBefore) {
+  for (const bool running : {false, true}) {
+    model().setWaitE8Required(2000);
+    if (running) tick();
+    model().RigOpFunc_ClickCmd00(0);
+    tick();
+    EXPECT_EQ(model().opState(), 2) << running;
+    EXPECT_TRUE(Globals::seq().OpRunning()) << running;
+  }
+}
+
 }  // namespace

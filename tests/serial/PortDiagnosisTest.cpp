@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -29,16 +30,17 @@ class FixedPortList : public SerialPortList {
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// Another process opens path and sets it exclusive, until it is killed.
-class ExclusiveHolder {
+// Another process opens path, read-only or read-write and exclusive, and keeps it
+// open until it is killed.
+class HoldingProcess {
  public:
-  explicit ExclusiveHolder(const std::string& path) {
+  HoldingProcess(const std::string& path, bool exclusive) {
     int ready[2];
     if (::pipe(ready) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
-      const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-      const char ok = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0 ? 1 : 0;
+      const int fd = ::open(path.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_NOCTTY | O_NONBLOCK);
+      const char ok = fd >= 0 && (!exclusive || ::ioctl(fd, TIOCEXCL) == 0) ? 1 : 0;
       if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
       for (;;) ::pause();
     }
@@ -47,7 +49,7 @@ class ExclusiveHolder {
     held_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1 && ok == 1;
     ::close(ready[0]);
   }
-  ~ExclusiveHolder() {
+  ~HoldingProcess() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
@@ -59,6 +61,19 @@ class ExclusiveHolder {
   pid_t pid_ = -1;
   bool held_ = false;
 };
+
+// A process id that no process has any more.
+pid_t endedProcess() {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+std::string userName(uid_t uid) {
+  const passwd* p = ::getpwuid(uid);
+  return p != nullptr ? p->pw_name : std::to_string(uid);
+}
 
 class PortDiagnosisTest : public ::testing::Test {
  protected:
@@ -74,6 +89,31 @@ class PortDiagnosisTest : public ::testing::Test {
     list.ports = {usb, acm};
   }
   std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+
+  // What a process of user nobody is told about path.
+  PortDiagnosis::Finding examineAsNobody(const std::string& device) {
+    int out[2];
+    if (::pipe(out) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(out[0]);
+      if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(1);
+      const PortDiagnosis::Finding f = PortDiagnosis(list).Examine(device);
+      const std::string said = std::to_string(static_cast<int>(f.reason)) + "\n" + f.text;
+      ::_exit(::write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
+    }
+    ::close(out[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    const size_t split = said.find('\n');
+    if (split == std::string::npos) return {};
+    return {static_cast<PortDiagnosis::Reason>(std::stoi(said.substr(0, split))), said.substr(split + 1)};
+  }
+
+  static constexpr uid_t kNobody = 65534;
 
   FixedPortList list;
   QTemporaryDir dir;
@@ -104,7 +144,8 @@ TEST_F(PortDiagnosisTest, ThingsThatAreNoSerialDeviceAreNamedAsSuch) {
   } cases[] = {{dir.path().toStdString(), "This is a directory, not a serial device."},
                {path("plain"), "not a serial device (an ordinary file)"},
                {path("pipe"), "not a serial device (not a terminal)"},
-               {"/dev/null", "not a serial device (not a terminal)"}};
+               {"/dev/null", "not a serial device (not a terminal)"},
+               {"/dev/ptmx", "not a serial device (a pseudo-terminal master)"}};
   for (const auto& c : cases) {
     const PortDiagnosis::Finding f = PortDiagnosis(list).Examine(c.path);
     EXPECT_EQ(f.reason, PortDiagnosis::Reason::NotSerial) << c.path;
@@ -122,59 +163,169 @@ TEST_F(PortDiagnosisTest, AFileNobodyMayOpenIsPermissionDeniedWithTheFix) {
   EXPECT_EQ(f.reason, PortDiagnosis::Reason::PermissionDenied);
   EXPECT_TRUE(has(f.text, "Permission denied: the device belongs to user ")) << f.text;
   EXPECT_TRUE(has(f.text, "(mode ---------)")) << f.text;
-  EXPECT_TRUE(has(f.text, "  sudo chmod 660 " + path("locked") + "\n")) << f.text;
 }
 
-TEST_F(PortDiagnosisTest, AGroupDeviceOfAnotherGroupTellsHowToJoinIt) {
-  if (::geteuid() != 0) GTEST_SKIP() << "handing a file to another group needs the super-user";
-  const group* other = ::getgrnam("dialout");
-  if (other == nullptr) GTEST_SKIP() << "no dialout group here";
-  ASSERT_NE(::getegid(), other->gr_gid);
-  putFile(dir.path() + "/ttyGroup", "");
-  ASSERT_EQ(::chown(path("ttyGroup").c_str(), 0, other->gr_gid), 0);
-  ASSERT_EQ(::chmod(path("ttyGroup").c_str(), 0060), 0);
-  const WithoutCapabilities lowered({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH});
-  ASSERT_TRUE(lowered.ok());
-  const PortDiagnosis::Finding f = PortDiagnosis(list).Examine(path("ttyGroup"));
-  EXPECT_EQ(f.reason, PortDiagnosis::Reason::PermissionDenied);
-  EXPECT_TRUE(has(f.text, "group dialout (mode ---rw----)")) << f.text;
-  EXPECT_TRUE(has(f.text, "are not in the group dialout. This fixes it:\n  sudo usermod -aG dialout ")) << f.text;
+// The advice names the device's group, never one that carries the super-user's
+// rights, and quotes the path.
+TEST_F(PortDiagnosisTest, PermissionAdviceFitsTheDevicesOwnerGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "handing files to other users needs the super-user";
+  ASSERT_EQ(::chmod(dir.path().toUtf8().constData(), 0755), 0);
+  const std::string device = path("tty USB'0");
+  const std::string q = "'" + dir.path().toStdString() + "/tty USB'\\''0'";
+  const std::string nobody = userName(kNobody);
+  const struct {
+    const char* what;
+    const char* group;  // nullptr: root
+    mode_t mode;
+    std::vector<std::string> says, never;
+  } cases[] = {
+      {"root:root 0600", nullptr, 0600,
+       {"group root (mode rw-------)", "do not join it",
+        "  sudo chown " + nobody + " " + q + " && sudo chmod u+rw " + q + "\n"},
+       {"usermod", "chmod 660", "chmod g"}},
+      {"the disk group", "disk", 0660, {"The group disk carries the super-user's rights"}, {"usermod"}},
+      {"a group to join", "dialout", 0660,
+       {"You (" + nobody + ") are not in the group dialout. This fixes it:\n  sudo usermod -aG dialout " + nobody +
+        "\nthen log out and in again."},
+       {"chmod"}},
+      {"a group without rights", "dialout", 0600,
+       {"group dialout (mode rw-------)", "  sudo chmod g+rw " + q + "\n", "  sudo usermod -aG dialout " + nobody},
+       {"chown"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const group* owner = c.group != nullptr ? ::getgrnam(c.group) : nullptr;
+    if (c.group != nullptr && owner == nullptr) continue;  // no such group here
+    putFile(QString::fromStdString(device), "");
+    ASSERT_EQ(::chown(device.c_str(), 0, owner != nullptr ? owner->gr_gid : 0), 0);
+    ASSERT_EQ(::chmod(device.c_str(), c.mode), 0);
+    const PortDiagnosis::Finding f = examineAsNobody(device);
+    EXPECT_EQ(f.reason, PortDiagnosis::Reason::PermissionDenied);
+    EXPECT_TRUE(has(f.text, "Device tried: " + device + "\n")) << f.text;
+    for (const std::string& part : c.says) EXPECT_TRUE(has(f.text, part)) << part << "\n" << f.text;
+    for (const std::string& part : c.never) EXPECT_FALSE(has(f.text, part)) << part << "\n" << f.text;
+  }
 }
 
-TEST_F(PortDiagnosisTest, AFreeTerminalOpensAndOneHeldByAnotherProgramNamesIt) {
+// A bare name opens below /dev, as the port opens it (the details test shows the
+// diagnosis of such a name).
+TEST(PortDiagnosis, ABareNameOpensBelowDev) {
+  const std::pair<const char*, const char*> names[] = {{"ttyUSB0", "/dev/ttyUSB0"}, {"pts/1", "/dev/pts/1"},
+                                                       {"/dev/ttyS0", "/dev/ttyS0"},  {"./ttyX", "./ttyX"},
+                                                       {"../ttyX", "../ttyX"},        {"", ""}};
+  for (const auto& [name, opened] : names) EXPECT_EQ(PortDiagnosis::OpenedPath(name), opened) << name;
+}
+
+// Of two programs holding the device, the one that may write to it (and set it
+// exclusive) is named; the other is mentioned.
+TEST_F(PortDiagnosisTest, AFreeTerminalOpensAndOfTwoHoldersTheWriterIsNamed) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
-  const PortDiagnosis diagnosis(list);
+  const PortDiagnosis diagnosis(list, "/proc", dir.path().toStdString());
   EXPECT_EQ(diagnosis.Examine(pty.slavePath()).reason, PortDiagnosis::Reason::Opens);
   EXPECT_EQ(diagnosis.FindHolder(pty.slavePath()).pid, 0);
-  const ExclusiveHolder holder(pty.slavePath());
-  ASSERT_TRUE(holder.held());
+  const HoldingProcess reader(pty.slavePath(), false);
+  const HoldingProcess writer(pty.slavePath(), true);
+  ASSERT_TRUE(reader.held() && writer.held());
   const WithoutCapabilities lowered({CAP_SYS_ADMIN});
   ASSERT_TRUE(lowered.ok());
   const PortDiagnosis::Finding f = diagnosis.Examine(pty.slavePath());
   EXPECT_EQ(f.reason, PortDiagnosis::Reason::Busy);
   EXPECT_TRUE(has(f.text, "The device is busy: another program holds it.")) << f.text;
-  EXPECT_TRUE(has(f.text, "(process " + std::to_string(holder.pid()) + ")")) << f.text;
-  EXPECT_EQ(diagnosis.FindHolder(pty.slavePath()).pid, holder.pid());
+  EXPECT_TRUE(has(f.text, "(process " + std::to_string(writer.pid()) + ").\n")) << f.text;
+  EXPECT_TRUE(has(f.text, "(process " + std::to_string(reader.pid()) + ") as well.")) << f.text;
+  EXPECT_EQ(diagnosis.FindHolder(pty.slavePath()).pid, writer.pid());
 }
 
-// A process table of our making: ModemManager holds the device.
-TEST_F(PortDiagnosisTest, AModemManagerHoldingTheDeviceComesWithTheCommandToStopIt) {
+// Process tables of our making, the device held exclusively by a process they do
+// not show.
+TEST_F(PortDiagnosisTest, TheHolderOrTheUsualServicesAreNamedFromTheProcessTable) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
-  const ExclusiveHolder holder(pty.slavePath());
+  const HoldingProcess holder(pty.slavePath(), true);
   ASSERT_TRUE(holder.held());
-  ASSERT_TRUE(QDir(dir.path()).mkpath("proc/812/fd"));
-  ASSERT_TRUE(QDir(dir.path()).mkpath("proc/self/fd"));
-  putFile(dir.path() + "/proc/812/comm", "ModemManager\n");
-  ASSERT_EQ(::symlink("/dev/null", path("proc/812/fd/3").c_str()), 0);
-  ASSERT_EQ(::symlink(pty.slavePath().c_str(), path("proc/812/fd/9").c_str()), 0);
-  const WithoutCapabilities lowered({CAP_SYS_ADMIN});
-  ASSERT_TRUE(lowered.ok());
-  const PortDiagnosis::Finding f = PortDiagnosis(list, path("proc")).Examine(pty.slavePath());
-  EXPECT_EQ(f.reason, PortDiagnosis::Reason::Busy);
-  EXPECT_TRUE(has(f.text, "It is held by ModemManager (process 812).")) << f.text;
-  EXPECT_TRUE(has(f.text, "  sudo systemctl stop ModemManager")) << f.text;
+  struct Process {
+    int pid;
+    const char* comm;  // nullptr: none readable
+    bool holds, fdsReadable;
+    const char* flags;
+    const char* started;
+  };
+  const struct {
+    const char* what;
+    std::vector<Process> processes;
+    std::vector<std::string> says;
+  } cases[] = {
+      {"ModemManager holds it", {{812, "ModemManager", true, true, nullptr, nullptr}},
+       {"It is held by ModemManager (process 812).", "  sudo systemctl stop ModemManager"}},
+      {"brltty cannot be seen but runs", {{90, "bash", false, true, nullptr, nullptr}, {640, "brltty", false, false, nullptr, nullptr}},
+       {"brltty (process 640) runs and may be it.", "systemctl mask brltty-udev.service"}},
+      {"nothing can be seen", {{700, nullptr, false, false, nullptr, nullptr}},
+       {"cannot be seen", "  sudo systemctl stop ModemManager\n", "systemctl mask brltty-udev.service"}},
+      {"the writer, then the last started",
+       {{300, "agetty", true, true, "0100000", "300 (agetty) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 900 1 1"},
+        {400, "picocom", true, true, "0100002", "400 (pico com) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 500 1 1"},
+        {500, "minicom", true, true, "02", "500 (minicom) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 100 1 1"}},
+       {"It is held by picocom (process 400).\nIt is open in minicom (process 500) as well.\n"
+        "It is open in agetty (process 300) as well.\nClose that program"}},
+  };
+  int table = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString proc = QString("%1/proc%2").arg(dir.path()).arg(++table);
+    for (const Process& p : c.processes) {
+      const QString base = QString("%1/%2").arg(proc).arg(p.pid);
+      ASSERT_TRUE(QDir().mkpath(base + "/fd") && QDir().mkpath(base + "/fdinfo"));
+      if (p.comm != nullptr) putFile(base + "/comm", QByteArray(p.comm) + "\n");
+      if (p.started != nullptr) putFile(base + "/stat", QByteArray(p.started) + "\n");
+      if (p.flags != nullptr) putFile(base + "/fdinfo/9", QByteArray("pos:\t0\nflags:\t") + p.flags + "\n");
+      ASSERT_EQ(::symlink("/dev/null", (base + "/fd/3").toUtf8().constData()), 0);
+      if (p.holds) ASSERT_EQ(::symlink(pty.slavePath().c_str(), (base + "/fd/9").toUtf8().constData()), 0);
+      if (!p.fdsReadable) ASSERT_EQ(::chmod((base + "/fd").toUtf8().constData(), 0), 0);
+    }
+    const WithoutCapabilities lowered({CAP_SYS_ADMIN, CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH});
+    ASSERT_TRUE(lowered.ok());
+    const PortDiagnosis::Finding f = PortDiagnosis(list, proc.toStdString(), path("nolocks")).Examine(pty.slavePath());
+    EXPECT_EQ(f.reason, PortDiagnosis::Reason::Busy);
+    for (const std::string& part : c.says) EXPECT_TRUE(has(f.text, part)) << part << "\n" << f.text;
+  }
+}
+
+// Lock files under either name of the device: a running program's is named, a
+// stale one of another user comes with the command that removes it, a stale one
+// of our own is taken over by the port itself.
+TEST_F(PortDiagnosisTest, ALockFileThatKeepsTheDeviceIsNamed) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.ok());
+  const HoldingProcess running(path("plain"), false);  // opens nothing there
+  const std::string lockName = "LCK.." + pty.slavePath().substr(5).replace(3, 1, "_");
+  const std::string lock = path(lockName.c_str());
+  const pid_t ended = endedProcess();
+  const struct {
+    const char* what;
+    std::string content;
+    uid_t owner;
+    PortDiagnosis::Reason reason;
+    std::string says;
+  } cases[] = {
+      {"a stale lock of another user", QString("%1\n").arg(ended, 10).toStdString(), kNobody,
+       PortDiagnosis::Reason::Locked,
+       "A lock file left behind keeps the device: " + lock + " (of user " + userName(kNobody) + ", naming process " +
+           std::to_string(ended) + ", which has ended). Remove it, then try again:\n  sudo rm -f '" + lock + "'"},
+      {"a running program's lock", std::to_string(running.pid()) + "\nravlen-adj\nbench\n", ::geteuid(),
+       PortDiagnosis::Reason::Busy, "(process " + std::to_string(running.pid()) + ") through the lock file " + lock},
+      {"a stale lock of our own", std::to_string(ended) + "\n", ::geteuid(), PortDiagnosis::Reason::Opens,
+       "The device opens now"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.owner != ::geteuid() && ::geteuid() != 0) continue;  // giving a file away needs the super-user
+    putFile(QString::fromStdString(lock), QByteArray::fromStdString(c.content));
+    ASSERT_EQ(::chown(lock.c_str(), c.owner, static_cast<gid_t>(-1)), 0);
+    const PortDiagnosis::Finding f = PortDiagnosis(list, "/proc", dir.path().toStdString()).Examine(pty.slavePath());
+    EXPECT_EQ(f.reason, c.reason) << f.text;
+    EXPECT_TRUE(has(f.text, c.says)) << f.text;
+  }
 }
 
 }  // namespace

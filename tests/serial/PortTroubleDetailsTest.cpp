@@ -11,6 +11,7 @@
 #include "Globals.h"
 #include "GlobalsFixture.h"
 #include "ProfileFile.h"
+#include "PseudoTerminal.h"
 #include "QtSerialControl.h"
 #include "TestFiles.h"
 #include "WithoutCapabilities.h"
@@ -58,19 +59,24 @@ TEST_F(PortTroubleDetailsTest, TheMessageKeepsItsTextAndItsDetailsSayWhy) {
   ASSERT_TRUE(lowered.ok());
   putFile(dir.path() + "/plain", "not a port\n");
   ASSERT_EQ(::mkfifo((dir.path() + "/pipe").toUtf8().constData(), 0600), 0);
+  PseudoTerminal pty;  // named as a bare name, which the port opens below /dev
+  ASSERT_TRUE(pty.ok());
+  ASSERT_EQ(::chmod(pty.slavePath().c_str(), 0), 0);
   const struct {
-    std::string path;
+    std::string name, path;
     const char* says;
-  } cases[] = {{(dir.path() + "/ttyUSB9").toStdString(), "This device does not exist"},
-               {locked, "Permission denied"},
-               {dir.path().toStdString(), "This is a directory, not a serial device."},
-               {(dir.path() + "/plain").toStdString(), "(an ordinary file)"},
-               {(dir.path() + "/pipe").toStdString(), "(not a terminal)"},
-               {"/dev/null", "(not a terminal)"}};
+  } cases[] = {{"", (dir.path() + "/ttyUSB9").toStdString(), "This device does not exist"},
+               {"", locked, "Permission denied"},
+               {pty.slavePath().substr(5), pty.slavePath(), "Permission denied"},
+               {"", dir.path().toStdString(), "This is a directory, not a serial device."},
+               {"", (dir.path() + "/plain").toStdString(), "(an ordinary file)"},
+               {"", (dir.path() + "/pipe").toStdString(), "(not a terminal)"},
+               {"", "/dev/null", "(not a terminal)"},
+               {"", "/dev/ptmx", "(a pseudo-terminal master)"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     shown.clear();
-    cloneReadFrom(c.path);
+    cloneReadFrom(c.name.empty() ? c.path : c.name);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(shown[0].first, kCannotAccess1);

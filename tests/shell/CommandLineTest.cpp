@@ -51,7 +51,14 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{{"--trace", ""}, "", "", 1, "--trace needs a file"},
                       LineCase{{"--bogus"}, "", "", 1, "Unknown option 'bogus'"},
                       LineCase{{"/dev/ttyUSB0"}, "", "", 1, "unexpected argument '/dev/ttyUSB0'"},
-                      LineCase{{"--bogus"}, "", "", 1, "Try 'ravlen-adj --help'."}));
+                      LineCase{{"--bogus"}, "", "", 1, "Try 'ravlen-adj --help'."},
+                      // Read before the application object exists: the window system's
+                      // own options are passed over, with their values.
+                      LineCase{{"-platform", "offscreen", "--port", "/dev/ttyS1"}, "/dev/ttyS1", "", -1, ""},
+                      LineCase{{"--display", ":7", "-style=Fusion", "-reverse", "--trace", "t"}, "", "t", -1, ""},
+                      LineCase{{"-platform", "xcb", "--bogus"}, "", "", 1, "Unknown option 'bogus'"},
+                      LineCase{{"-geometry", "640x480", "stray"}, "", "", 1, "unexpected argument 'stray'"},
+                      LineCase{{"-display", ":9", "--version"}, "", "", 0, "ravlen-adj 1.0\n"}));
 
 TEST(CommandLine, ParsesWithoutAProgramName) {
   EXPECT_FALSE(CommandLine::Parse({}).exitNow);

@@ -114,6 +114,8 @@ TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
   const struct { const char* what; std::string text; int16_t port, release; } cases[] = {
       {"both set", "[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n", 3, 2},
       {"a port outside the menu", "[OPTION]\nComPort=7\n", 7, 0},
+      {"a port above COM 10", "[OPTION]\nComPort=11\n", 1, 0},
+      {"a port below COM 1", "[OPTION]\nComPort=0\nComAutoRelease=3\n", 1, 3},
       {"a release time beyond 32 s", "[OPTION]\nComAutoRelease=40\n", 1, 32},
       {"empty values", "[OPTION]\nComPort=\nComAutoRelease=\n", 1, 0},
       {"release not a number", "[OPTION]\nComPort=2\nComAutoRelease=x\n", 2, 0},

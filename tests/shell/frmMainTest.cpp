@@ -91,6 +91,18 @@ TEST_F(MainWindowTest, MenuChoicesReachThePortAndTheReleaseTime) {
   EXPECT_FALSE(w.mnuOptSelCom(1).isChecked());
 }
 
+// A port error from before the window existed is still reported by the first tick.
+TEST_F(AppFixture, APortErrorRaisedBeforeTheWindowExistsIsNotLost) {
+  frmCom& com = Globals::com();
+  serial->failOpen = true;
+  com.setcomOpen(true);
+  ASSERT_TRUE(com.errCannotOpen());
+  Globals::mainWindow();
+  tick();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "Cannot access COM 1." + kChecksPCW);
+}
+
 TEST_F(MainWindowTest, APortThatCannotOpenIsReportedOnceWithItsNumber) {
   Globals::mainWindow().setComPortNo(3);
   serial->failOpen = true;
@@ -152,13 +164,47 @@ TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
   EXPECT_EQ(list.item(4)->text().toStdString(), "       BAL: 255 [####################]");
 }
 
-TEST_F(WindowKeysTest, EnterAndTheKeypadKeyMarkTheRow) {
-  QTest::keyClick(&list, Qt::Key_Return);
-  EXPECT_TRUE(console.flgEnterOn(4));
-  list.setCurrentRow(9);
-  QTest::keyClick(&list, Qt::Key_Enter, Qt::KeypadModifier);
-  EXPECT_TRUE(console.flgEnterOn(9));
-  EXPECT_FALSE(console.flgEnterOn(4));
+// Enter, on the console, on a focused button, or where only the default button
+// can take it.
+TEST_F(WindowKeysTest, EnterMarksTheRowOrPressesTheFocusedOrDefaultButton) {
+  enum Target { List, Button1, Button2Disabled, Text };
+  const struct {
+    const char* what;
+    Target target;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool dispParaDefault, rowMarked, pressed;
+  } cases[] = {
+      {"Return on the list", List, Qt::Key_Return, Qt::NoModifier, true, true, false},
+      {"keypad Enter on the list", List, Qt::Key_Enter, Qt::KeypadModifier, false, true, false},
+      {"keypad separator as comma", List, Qt::Key_Comma, Qt::KeypadModifier, false, true, false},
+      {"keypad separator as point", List, Qt::Key_Period, Qt::KeypadModifier, false, true, false},
+      {"a plain comma is type-ahead", List, Qt::Key_Comma, Qt::NoModifier, false, false, false},
+      {"Return on a focused button", Button1, Qt::Key_Return, Qt::NoModifier, false, false, true},
+      {"keypad Enter on a focused button", Button1, Qt::Key_Enter, Qt::KeypadModifier, true, false, true},
+      {"a disabled button is not pressed", Button2Disabled, Qt::Key_Return, Qt::NoModifier, false, false, false},
+      {"the parameter text gives it to the default", Text, Qt::Key_Return, Qt::NoModifier, true, false, true},
+      {"no default, nothing pressed", Text, Qt::Key_Return, Qt::NoModifier, false, false, false},
+  };
+  w.fra01(3).show();
+  int clicks = 0;
+  for (int16_t i = 0; i < 3; ++i) QObject::connect(&w.cmd00(i), &QPushButton::clicked, [&clicks] { ++clicks; });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    w.cmd00(2).setDefault(c.dispParaDefault);
+    w.cmd00(2).setEnabled(c.target != Button2Disabled);
+    QWidget* target = &list;
+    if (c.target == Button1) target = &w.cmd00(1);
+    if (c.target == Button2Disabled) target = &w.cmd00(2);
+    if (c.target == Text) target = &w.txtDispPara();
+    target->setFocus();
+    list.setCurrentRow(4);
+    console.setflgEnterOn(4, false);
+    clicks = 0;
+    QTest::keyClick(target, c.key, c.modifiers);
+    EXPECT_EQ(console.flgEnterOn(4), c.rowMarked);
+    EXPECT_EQ(clicks, c.pressed ? 1 : 0);
+  }
 }
 
 TEST_F(WindowKeysTest, OtherKeysMoveTheSelection) {
