@@ -1,15 +1,16 @@
 #pragma once
-// One procedure run as drawn and kept: its series of points in the order taken and
-// the marks it ends with.
-#include <QPoint>
+// One procedure run as drawn: its series of points in the order taken (bounded,
+// see CurvePoints; the files keep every point) and the marks it ends with.
 #include <QString>
 #include <cstdint>
 #include <vector>
 
+#include "CurvePoints.h"
+
 struct CurveSeries {
   QString name;     // "BPF T1", "RX LVA", "RSSI"
   QString fileTag;  // "bpf-t1", "rx-lva", "rssi"
-  std::vector<QPoint> points;
+  CurvePoints points;
   int16_t endValue = -1;
   int16_t plateauFrom = -1, plateauTo = -1;
 };

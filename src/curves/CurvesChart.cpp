@@ -1,6 +1,7 @@
 #include "CurvesChart.h"
 
 #include <QAreaSeries>
+#include <QBuffer>
 #include <QChart>
 #include <QGraphicsScene>
 #include <QImage>
@@ -109,9 +110,7 @@ void CurvesChart::fill(QChart& chartRef, const CurveRun& run) {
   }
   for (qsizetype i = 0; i < n; ++i) {
     const CurveSeries& cs = run.series[size_t(i)];
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(cs.points.size()));
-    for (const QPoint& p : cs.points) points.append(p);
+    const QList<QPointF> points = cs.points.drawn();
     if (same) {
       auto* s = static_cast<QXYSeries*>(shown[i]);
       if (s->points() != points) s->replace(points);
@@ -126,7 +125,7 @@ void CurvesChart::fill(QChart& chartRef, const CurveRun& run) {
   if (run.kind == CurveRun::Kind::Rssi) {
     int32_t last = 1000;
     if (!run.series.empty() && !run.series.front().points.empty()) {
-      last = std::max(last, run.series.front().points.back().x());
+      last = std::max(last, run.series.front().points.last().x());
     }
     x->setRange(0, last);
     x->setTickType(QValueAxis::TicksFixed);
@@ -173,7 +172,7 @@ QXYSeries* CurvesChart::dataSeries(QChart& chart, int index) {
   return qobject_cast<QXYSeries*>(all.at(index));
 }
 
-bool CurvesChart::writePng(const CurveRun& run, const QString& path, QSize size) {
+QByteArray CurvesChart::png(const CurveRun& run, QSize size) {
   QGraphicsScene scene;
   QChart* chart = build(run);
   scene.addItem(chart);
@@ -184,5 +183,9 @@ bool CurvesChart::writePng(const CurveRun& run, const QString& path, QSize size)
   painter.setRenderHint(QPainter::Antialiasing);
   scene.render(&painter, QRectF(QPointF(0, 0), size), QRectF(QPointF(0, 0), size));
   painter.end();
-  return image.save(path, "PNG");
+  QByteArray bytes;
+  QBuffer out(&bytes);
+  out.open(QIODevice::WriteOnly);
+  image.save(&out, "PNG");
+  return bytes;
 }

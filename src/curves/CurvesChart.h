@@ -6,6 +6,7 @@
 
 #include "CurveRun.h"
 
+class QByteArray;
 class QChart;
 class QXYSeries;
 
@@ -19,6 +20,6 @@ class CurvesChart {
   static void fill(QChart& chart, const CurveRun& run);
   static QXYSeries* dataSeries(QChart& chart, int index);
   static QString title(const CurveRun& run);
-  // Renders a fresh chart of the run; false if the file cannot be written.
-  static bool writePng(const CurveRun& run, const QString& path, QSize size = ImageSize);
+  // A fresh chart of the run rendered as a PNG file's bytes.
+  static QByteArray png(const CurveRun& run, QSize size = ImageSize);
 };

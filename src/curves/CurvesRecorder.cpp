@@ -2,11 +2,10 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 #include <cmath>
 
+#include "CurveFile.h"
 #include "CurvesChart.h"
 #include "CurvesReadingScale.h"
 #include "Globals.h"
@@ -26,16 +25,6 @@ QString sessionFolder() {
   QString base = qEnvironmentVariable("XDG_DATA_HOME");
   if (base.isEmpty()) base = QDir::homePath() + "/.local/share";
   return base + "/ravlen-adj/sessions/" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
-}
-
-bool writeCsv(const QString& path, const CurveSeries& s, const char* header) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Text)) return false;
-  QTextStream out(&file);
-  out << header << '\n';
-  for (const QPoint& p : s.points) out << p.x() << ',' << p.y() << '\n';
-  out.flush();
-  return out.status() == QTextStream::Ok && file.error() == QFileDevice::NoError;
 }
 
 }  // namespace
@@ -60,11 +49,25 @@ void CurvesRecorder::beginRun(CurveRun::Kind kind, bool coarse) {
   run_.number = number;
   run_.coarse = coarse;
   written_run_ = false;
+  stem_ = runStem(run_);
+  const QString folder = QFileInfo(stem_).path();
+  if (!QDir().mkpath(folder)) say("cannot create " + folder.toStdString());
 }
 
+// Its CSV file is written point by point as the run goes.
 void CurvesRecorder::addSeries(const QString& name, const QString& fileTag) {
   run_.series.push_back(CurveSeries{name, fileTag, {}, -1, -1, -1});
+  auto file = std::make_shared<CurveFile>(stem_ + "-" + fileTag + ".csv");
+  const char* header = run_.kind == CurveRun::Kind::Rssi ? "time_ms,level\n" : "value,reading\n";
+  if (!file->open() || !file->write(header)) say(file->error());
+  files_.push_back(std::move(file));
   emit runChanged();
+}
+
+void CurvesRecorder::say(const std::string& why) {
+  writeError_ = why;
+  const SessionRecorder& session = Globals::sessionRecorder();
+  if (session.OnWriteFailure) session.OnWriteFailure(why);
 }
 
 CurveSeries* CurvesRecorder::seriesNamed(const QString& name) {
@@ -75,7 +78,11 @@ CurveSeries* CurvesRecorder::seriesNamed(const QString& name) {
 }
 
 void CurvesRecorder::addPoint(int series, QPoint p) {
-  run_.series[static_cast<size_t>(series)].points.push_back(p);
+  run_.series[static_cast<size_t>(series)].points.append(p);
+  CurveFile& file = *files_.at(static_cast<size_t>(series));
+  if (!file.failed() && !file.write(QByteArray::number(p.x()) + ',' + QByteArray::number(p.y()) + '\n')) {
+    say(file.error());
+  }
   emit pointAdded(series, p);
 }
 
@@ -181,28 +188,31 @@ QString CurvesRecorder::runStem(const CurveRun& run) {
 
 void CurvesRecorder::keepRun() {
   written_run_ = true;
-  QMetaObject::invokeMethod(this, [this, run = run_] { writeRun(run); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, run = run_, stem = stem_, files = std::move(files_)] { writeRun(run, stem, files); },
+      Qt::QueuedConnection);
+  files_.clear();
 }
 
-void CurvesRecorder::writeRun(const CurveRun& run) {
-  const QString stem = runStem(run);
-  const QString folder = QFileInfo(stem).path();
-  if (!QDir().mkpath(folder)) {
-    writeError_ = "cannot create " + folder.toStdString();
-    return;
-  }
-  const char* header = run.kind == CurveRun::Kind::Rssi ? "time_ms,level" : "value,reading";
-  std::vector<QString> paths;
-  for (const CurveSeries& s : run.series) paths.push_back(stem + "-" + s.fileTag + ".csv");
-  paths.push_back(stem + ".png");
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const bool ok = i < run.series.size() ? writeCsv(paths[i], run.series[i], header)
-                                           : CurvesChart::writePng(run, paths[i]);
-    if (ok) {
-      written_.push_back(paths[i].toStdString());
-      Globals::sessionRecorder().noteFile(written_.back());
+// The CSV files are whole; the chart is drawn last.
+void CurvesRecorder::writeRun(const CurveRun& run, const QString& stem, const CurveFiles& files) {
+  for (const std::shared_ptr<CurveFile>& file : files) {
+    if (file->failed()) continue;  // said when it failed
+    if (file->commit()) {
+      noteWritten(file->path());
     } else {
-      writeError_ = "cannot write " + paths[i].toStdString();
+      say(file->error());
     }
   }
+  CurveFile png(stem + ".png");
+  if (png.open() && png.write(CurvesChart::png(run)) && png.commit()) {
+    noteWritten(png.path());
+  } else {
+    say(png.error());
+  }
+}
+
+void CurvesRecorder::noteWritten(const QString& path) {
+  written_.push_back(path.toStdString());
+  Globals::sessionRecorder().noteFile(written_.back());
 }

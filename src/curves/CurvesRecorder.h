@@ -6,11 +6,14 @@
 #include <QPointF>
 #include <array>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CurveRun.h"
 #include "ProcedureObserver.h"
+
+class CurveFile;
 
 class CurvesRecorder : public QObject, public ProcedureObserver {
   Q_OBJECT
@@ -25,7 +28,8 @@ class CurvesRecorder : public QObject, public ProcedureObserver {
   bool hasRun() const { return run_.number > 0; }
   // Time in seconds and value in the list's unit, oldest first.
   const std::deque<QPointF>& history(int list, int slot) const;
-  // Every file written so far, in order.
+  // Every file written so far, in order; a file that could not be written is said
+  // (standard error and the main window) and kept as the last write error.
   const std::vector<std::string>& writtenFiles() const { return written_; }
   const std::string& lastWriteError() const { return writeError_; }
   // Milliseconds on the tick clock since start, across its wrap.
@@ -56,15 +60,20 @@ class CurvesRecorder : public QObject, public ProcedureObserver {
   void addPoint(int series, QPoint p);
   CurveSeries* seriesNamed(const QString& name);
   QString runStem(const CurveRun& run);
-  // Queued: the files are written once the tick that ended the run has returned.
+  using CurveFiles = std::vector<std::shared_ptr<CurveFile>>;
+  // Queued: the files are finished once the tick that ended the run has returned.
   void keepRun();
-  void writeRun(const CurveRun& run);
+  void writeRun(const CurveRun& run, const QString& stem, const CurveFiles& files);
+  void noteWritten(const QString& path);
+  void say(const std::string& why);
 
   CurveRun run_;
   bool written_run_ = true;
   int32_t rssiStartMs_ = 0;
   int32_t sessionStartMs_ = 0;
   std::string folder_;
+  QString stem_;
+  CurveFiles files_;
   std::vector<std::string> written_;
   std::string writeError_;
   std::array<std::array<std::deque<QPointF>, ReadingSlots>, ReadingLists> history_;

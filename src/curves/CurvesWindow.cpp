@@ -140,13 +140,12 @@ void CurvesWindow::saveGeometry() const {
 void CurvesWindow::redrawRun() {
   CurvesChart::fill(runChart(), recorder_.run());
   runStale_ = false;
-  pendingRun_.clear();
+  pointsAdded_ = false;
 }
 
-void CurvesWindow::appendPoint(int series, QPoint p) {
+void CurvesWindow::appendPoint() {
   if (!isVisible() || runStale_) return;  // the redraw takes it from the run
-  if (pendingRun_.size() <= static_cast<size_t>(series)) pendingRun_.resize(static_cast<size_t>(series) + 1);
-  pendingRun_[static_cast<size_t>(series)].push_back(p);
+  pointsAdded_ = true;
   flushSoon();
 }
 
@@ -168,19 +167,7 @@ void CurvesWindow::flush() {
   flushTimer_.stop();
   if (!isVisible()) return;
   if (runStale_) redrawRun();
-  for (size_t i = 0; i < pendingRun_.size(); ++i) {
-    QXYSeries* s = CurvesChart::dataSeries(runChart(), static_cast<int>(i));
-    if (s == nullptr || pendingRun_[i].empty()) continue;
-    // One replace costs one redraw of the curve; an append redraws it per point.
-    QList<QPointF> all = s->points();
-    all.append(QList<QPointF>(pendingRun_[i].begin(), pendingRun_[i].end()));
-    s->replace(all);
-    if (recorder_.run().kind == CurveRun::Kind::Rssi) {
-      QValueAxis* x = axis(runChart(), Qt::Horizontal);
-      if (x != nullptr && pendingRun_[i].back().x() > x->max()) x->setMax(pendingRun_[i].back().x());
-    }
-  }
-  pendingRun_.clear();
+  if (pointsAdded_) redrawPoints();
   const auto sinceStrips =
       static_cast<int32_t>(static_cast<uint32_t>(lastFlushMs_) - static_cast<uint32_t>(lastStripFlushMs_));
   if (sinceStrips >= 0 && sinceStrips < StripFlushMs) return;
@@ -205,6 +192,23 @@ void CurvesWindow::flush() {
       // The time axis moves on by half its width: its labels are laid out seldom.
       if (x != nullptr && last > x->max()) x->setRange(last - kStripSeconds / 2, last + kStripSeconds / 2);
       pending.clear();
+    }
+  }
+}
+
+// The run's curves as the recorder keeps them: never more than a bounded number of
+// points, however long the run.
+void CurvesWindow::redrawPoints() {
+  pointsAdded_ = false;
+  const CurveRun& run = recorder_.run();
+  for (size_t i = 0; i < run.series.size(); ++i) {
+    QXYSeries* s = CurvesChart::dataSeries(runChart(), static_cast<int>(i));
+    if (s == nullptr) continue;
+    s->replace(run.series[i].points.drawn());
+    if (run.kind == CurveRun::Kind::Rssi && !run.series[i].points.empty()) {
+      QValueAxis* x = axis(runChart(), Qt::Horizontal);
+      const int last = run.series[i].points.last().x();
+      if (x != nullptr && last > x->max()) x->setMax(last);
     }
   }
 }

@@ -42,7 +42,8 @@ class CurvesWindow : public QWidget {
   void saveGeometry() const;
   void redrawRun();
   void redrawStrips();
-  void appendPoint(int series, QPoint p);
+  void appendPoint();
+  void redrawPoints();
   void appendReading(int list, int slot, QPointF p);
   // New points and marks are drawn together once control is back in the event
   // loop, at most every FlushMs of the tick clock.
@@ -55,7 +56,7 @@ class CurvesWindow : public QWidget {
   std::array<QChartView*, CurvesReadingScale::Units> stripViews_{};
   std::array<std::array<QXYSeries*, 9>, 2> stripSeries_{};
   bool runStale_ = true;
-  std::vector<std::vector<QPointF>> pendingRun_;
+  bool pointsAdded_ = false;
   std::array<std::array<std::vector<QPointF>, 9>, 2> pendingStrips_{};
   int32_t lastFlushMs_ = 0;
   int32_t lastStripFlushMs_ = 0;

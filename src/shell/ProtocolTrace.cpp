@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 
 ProtocolTrace::~ProtocolTrace() { close(); }
 
@@ -14,18 +15,20 @@ bool ProtocolTrace::open(const std::string& path, std::string& error) {
   }
   file_ = f;
   path_ = path;
+  stopReason_.clear();
   return true;
 }
 
 // Bytes of an unfinished frame are written as they are.
 void ProtocolTrace::close() {
-  if (file_ == nullptr) return;
-  if (!toRig_.empty()) write(lastMs_, true, toRig_);
-  if (!toPc_.empty()) write(lastMs_, false, toPc_);
+  if (file_ != nullptr && !toRig_.empty()) write(lastMs_, true, toRig_);
+  if (file_ != nullptr && !toPc_.empty()) write(lastMs_, false, toPc_);
   toRig_.clear();
   toPc_.clear();
-  std::fclose(file_);
+  if (file_ == nullptr) return;
+  const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
+  if (!closed) stop(errno);
 }
 
 std::string ProtocolTrace::line(int32_t ms, bool fromPc, const Bytes& frame) {
@@ -56,7 +59,14 @@ void ProtocolTrace::take(Bytes& pending, bool fromPc, const Bytes& bytes, int32_
 void ProtocolTrace::write(int32_t ms, bool fromPc, const Bytes& frame) {
   const std::string text = line(ms, fromPc, frame) + "\n";
   if (std::fputs(text.c_str(), file_) < 0 || std::fflush(file_) != 0) {
+    const int error = errno;
     std::fclose(file_);  // a full disk ends the trace, never the link
     file_ = nullptr;
+    stop(error);
   }
+}
+
+void ProtocolTrace::stop(int error) {
+  stopReason_ = path_ + ": " + std::strerror(error);
+  std::cerr << "ravlen-adj: protocol trace stopped: cannot write " << stopReason_ << std::endl;
 }

@@ -18,6 +18,9 @@ class ProtocolTrace {
   // Appends to path; false with the reason when it cannot be opened.
   bool open(const std::string& path, std::string& error);
   void close();
+  // Why the trace stopped by itself (a write failed, said on standard error); empty
+  // while it runs or when it was closed.
+  const std::string& stopReason() const { return stopReason_; }
   bool isOpen() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
 
@@ -30,9 +33,11 @@ class ProtocolTrace {
   static constexpr size_t kLongestFrame = 512;
   void take(Bytes& pending, bool fromPc, const Bytes& bytes, int32_t ms);
   void write(int32_t ms, bool fromPc, const Bytes& frame);
+  void stop(int error);
 
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::string stopReason_;
   Bytes toRig_;
   Bytes toPc_;
   int32_t lastMs_ = 0;

@@ -43,7 +43,9 @@ void SessionMenus::toggleTrace(QAction* entry, QWidget* parent) {
   } else {
     const QString suggested = QDir::home().filePath(
         "ravlen-trace-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + ".txt");
-    const QString path = QFileDialog::getSaveFileName(parent, "Trace to file", suggested);
+    // An existing file is added to, never replaced: no question of overwriting it.
+    const QString path = QFileDialog::getSaveFileName(parent, "Trace to file (appends to an existing file)",
+                                                      suggested, {}, nullptr, QFileDialog::DontConfirmOverwrite);
     std::string error;
     if (!path.isEmpty() && !trace.open(path.toStdString(), error)) {
       std::cerr << "ravlen-adj: cannot trace to " << error << std::endl;

@@ -3,6 +3,7 @@
 // the level reads the LVA value last sent. Each run goes with the window open and
 // closed; both must send the same frames.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QAction>
 #include <QChart>
@@ -13,10 +14,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <QXYSeries>
+#include <QDir>
+#include <csignal>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "CurvePoints.h"
 #include "CurvesChart.h"
 #include "CurvesRecorder.h"
 #include "CurvesWindow.h"
@@ -121,7 +126,8 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   // points of the last second.
   QCoreApplication::processEvents();
   const Points sofar = seriesPoints(0);
-  const Points& taken = run().series.at(0).points;
+  Points taken;
+  for (const QPointF& p : run().series.at(0).points.drawn()) taken.push_back(p.toPoint());
   EXPECT_GT(sofar.size(), 0u);
   EXPECT_LT(sofar.size(), 256u);
   ASSERT_LE(sofar.size(), taken.size());
@@ -227,6 +233,92 @@ TEST_P(CurvesSimTest, BpfAllDrawsTwoSeriesKeptAsCsvAndPng) {
     const QString name = QFileInfo(QString::fromStdString(f)).fileName();
     EXPECT_TRUE(text.contains("\n  " + name + "\n")) << name.toStdString();
   }
+}
+
+QByteArray contents(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+// Writes past a few KiB fail while it lives, as on a full disk.
+struct SmallDisk {
+  SmallDisk() : previous(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 8192;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~SmallDisk() {
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+  }
+  rlimit saved{};
+  void (*previous)(int);
+};
+
+// A file already there under a run's name is kept as it was, and a file the disk
+// cannot take is not left under its name; each is said on standard error and in
+// the main window. The run's other files are written.
+TEST_P(CurvesSimTest, FilesThatCannotBeWrittenAreSaidAndNothingIsReplaced) {
+  connect();
+  const std::string stem = Globals::sessionRecorder().currentSessionStem() + "_curve-01";
+  std::ofstream(stem + "-bpf-t1.csv") << "keep";
+  testing::internal::CaptureStderr();
+  {
+    const SmallDisk disk;  // the CSV files fit, the PNG does not
+    enter(kBpfAllRow);
+    runToEnd();
+    QCoreApplication::processEvents();
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(contents(stem + "-bpf-t1.csv"), "keep");
+  EXPECT_TRUE(contents(stem + "-bpf-t2.csv").startsWith("value,reading\n0,"));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(stem + ".png")));
+  EXPECT_NE(said.find("cannot create " + stem + "-bpf-t1.csv"), std::string::npos) << said;
+  EXPECT_NE(said.find("cannot write " + stem + ".png: File too large"), std::string::npos) << said;
+  EXPECT_TRUE(Globals::mainWindow().toolTip().contains(QString::fromStdString("cannot write " + stem + ".png")));
+  const QStringList left = QDir(QFileInfo(QString::fromStdString(stem)).path()).entryList({"*.part"});
+  EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+}
+
+// However long a capture runs, what is drawn stays bounded and keeps its peaks and
+// dips, in the order taken; the CSV file keeps every point.
+TEST(CurvePointsTest, BoundedKeepsPeaksAndTheFileKeepsAll) {
+  const struct {
+    int taken;
+    int spikeAt;
+  } cases[] = {{10, 3}, {int(CurvePoints::Buckets), 0}, {5000, 4321}, {200000, 123457}};
+  for (const auto& c : cases) {
+    CurvePoints points;
+    for (int i = 0; i < c.taken; ++i) points.append({i, i == c.spikeAt ? 250 : i == c.spikeAt + 1 ? 1 : 100 + i % 7});
+    const QList<QPointF> drawn = points.drawn();
+    EXPECT_LE(drawn.size(), qsizetype{2 * CurvePoints::Buckets});
+    if (c.taken <= int(CurvePoints::Buckets)) {
+      EXPECT_EQ(drawn.size(), c.taken);
+    }
+    EXPECT_TRUE(drawn.contains(QPointF(c.spikeAt, 250)) && drawn.contains(QPointF(c.spikeAt + 1, 1))) << c.taken;
+    for (qsizetype i = 1; i < drawn.size(); ++i) ASSERT_LT(drawn[i - 1].x(), drawn[i].x());
+  }
+}
+
+class CurvesRecorderTest : public SimAppFixture {};
+
+TEST_F(CurvesRecorderTest, ALongCaptureIsDrawnBoundedAndKeptWhole) {
+  CurvesRecorder recorder;
+  recorder.onRssiStart();
+  constexpr int kLevels = 20000;
+  for (int i = 0; i < kLevels; ++i) {
+    clock.advance(100);
+    recorder.onRssiLevel(static_cast<int16_t>(i % 200));
+  }
+  recorder.onProcedureEnd();
+  QCoreApplication::processEvents();
+  EXPECT_LE(recorder.run().series.at(0).points.drawn().size(), qsizetype{2 * CurvePoints::Buckets});
+  ASSERT_EQ(recorder.writtenFiles().size(), 2u);
+  const QList<QByteArray> lines = contents(recorder.writtenFiles()[0]).split('\n');
+  ASSERT_EQ(lines.size(), kLevels + 2);  // the header, the levels, the last line's end
+  EXPECT_EQ(lines[0], "time_ms,level");
+  EXPECT_EQ(lines[kLevels], QByteArray::number(kLevels * 100) + "," + QByteArray::number((kLevels - 1) % 200));
 }
 
 class CurvesWindowTest : public SimAppFixture {};

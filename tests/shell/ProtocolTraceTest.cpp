@@ -69,6 +69,20 @@ TEST(ProtocolTraceLineTest, ChunksBecomeFrames) {
   EXPECT_NE(error.find("No such file"), std::string::npos) << error;
 }
 
+// A write that fails stops the trace and says why; the link goes on untouched.
+TEST(ProtocolTraceLineTest, AFullDiskStopsTheTraceAndSaysSo) {
+  ProtocolTrace trace;
+  std::string error;
+  ASSERT_TRUE(trace.open("/dev/full", error)) << error;
+  testing::internal::CaptureStderr();
+  trace.sent({0xFE, 0xFD}, 1);
+  trace.sent({0xFE, 0xFD}, 2);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(trace.isOpen());
+  EXPECT_EQ(trace.stopReason(), "/dev/full: No space left on device");
+  EXPECT_EQ(said, "ravlen-adj: protocol trace stopped: cannot write /dev/full: No space left on device\n");
+}
+
 using ProtocolTraceTest = ConnectionFixture;
 
 // A whole connection traced: what the transceiver received is every PC>RIG line,
@@ -132,6 +146,8 @@ TEST_F(ProtocolTraceTest, TheOptionEntryStartsAndStopsTheTrace) {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) return;
     dialogSeen = true;
+    EXPECT_TRUE(dialog->windowTitle().contains("appends")) << dialog->windowTitle().toStdString();
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
     dialog->selectFile(path);
     QMetaObject::invokeMethod(dialog, "accept");
   });

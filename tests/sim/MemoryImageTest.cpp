@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +97,64 @@ TEST(ImageFile, RoundTripAndWrongSizesRefused) {
     message = e.what();
   }
   EXPECT_NE(message.find(path + " has 100 bytes"), std::string::npos) << message;
+  std::remove(path.c_str());
+}
+
+// Bytes this process has read so far.
+uint64_t bytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "rchar:") return value;
+  }
+  return 0;
+}
+
+// A file too large, or a device that never ends, is refused having read at most a
+// little more than an image.
+TEST(ImageFile, TooLargeRefusedWithoutReadingIt) {
+  const std::string big = (std::filesystem::temp_directory_path() /
+                           ("ravlen-sim-big-" + std::to_string(::getpid()) + ".bin"))
+                              .string();
+  std::ofstream(big, std::ios::binary).close();
+  std::filesystem::resize_file(big, 200u << 20);  // sparse: no disk used
+  for (const auto& [path, said] : {std::pair<std::string, std::string>{big, " has 209715200 bytes"},
+                                   {"/dev/zero", " has more than 32112 bytes"}}) {
+    const uint64_t before = bytesRead();
+    std::string message = "loaded";
+    try {
+      ImageFile::load(path);
+    } catch (const std::runtime_error& e) {
+      message = e.what();
+    }
+    EXPECT_LT(bytesRead() - before, 1u << 20) << path;
+    EXPECT_NE(message.find(path + said), std::string::npos) << message;
+  }
+  std::remove(big.c_str());
+}
+
+// A save that cannot be finished leaves the image there before it whole.
+TEST(ImageFile, FailedSaveKeepsTheOldFile) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("ravlen-sim-keep-" + std::to_string(::getpid()) + ".bin"))
+                               .string();
+  const Bytes old = MemoryImageBuilder().build();
+  ImageFile::save(path, old);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;  // writes past 4 KiB fail: a full disk
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  EXPECT_THROW(ImageFile::save(path, MemoryImageBuilder().setMid(true).build()), std::runtime_error);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_TRUE(ImageFile::load(path) == old);
+  const auto folder = std::filesystem::path(path).parent_path();
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().string().rfind(path + ".", 0), std::string::npos) << entry.path();
+  }
   std::remove(path.c_str());
 }
 
