@@ -47,7 +47,7 @@ QtSerialControl::QtSerialControl(CounterReader readCounts, QObject* parent)
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
   quiet_.setSingleShot(true);
   quiet_.setTimerType(Qt::PreciseTimer);
-  connect(&quiet_, &QTimer::timeout, this, [this] { watchDevice(true); });
+  connect(&quiet_, &QTimer::timeout, this, &QtSerialControl::endQuiet);
   clock_.start();
 }
 
@@ -147,6 +147,16 @@ void QtSerialControl::ExpectBytes(int32_t count) {
   }
   watchDevice(false);
   quiet_.start(static_cast<int>(std::min<int64_t>(quietMs, INT32_MAX)));
+}
+
+// Reads what has come at once, without a round through the event loop; watches the
+// device again when nothing has.
+void QtSerialControl::endQuiet() {
+  int waiting = 0;
+  if (port_.isOpen() && ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) == 0 && waiting > 0 &&
+      port_.waitForReadyRead(0))
+    return;
+  watchDevice(true);
 }
 
 void QtSerialControl::watchDevice(bool on) {

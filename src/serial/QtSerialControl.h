@@ -47,6 +47,7 @@ class QtSerialControl : public QObject, public SerialControl {
   bool openDevice();
   void closeDevice();
   void watchDevice(bool on);
+  void endQuiet();
   void applyLineControl();
   void onReadyRead();
   void onError(QSerialPort::SerialPortError error);
