@@ -1,7 +1,8 @@
 // A whole clone read by the utility against ravlen-sim on a pseudo-terminal, with
 // the real timer and receive events, started as the technician does ("Connect")
 // with the window and its progress bar live. Prints wall time over wire time, the
-// utility's CPU time and its share of the wall time, at 9600 and 38400 baud; then
+// utility's CPU time and its share of the wall time, the times it woke up and the
+// receive events per frame received, at 9600 and 38400 baud; then
 // the time from process start to the window shown and the peak resident size.
 #include <sys/resource.h>
 #include <unistd.h>
@@ -12,7 +13,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <fstream>
+#include <functional>
+#include <utility>
 #include <sstream>
 #include <string>
 #include <cstdio>
@@ -32,22 +36,47 @@
 
 namespace {
 
-// Counts the bytes the utility takes off the line during the clone read.
+// Counts the bytes and frames (their FD) the utility takes off the line during the
+// clone read, and the receive events that brought them.
 class CountingControl : public QtSerialControl {
  public:
   Bytes Input() override {
     Bytes b = QtSerialControl::Input();
-    if (Globals::model().opState() <= 2) received += b.size();
+    if (Globals::model().opState() <= 2) {
+      received += b.size();
+      frames += static_cast<size_t>(std::count(b.begin(), b.end(), uint8_t{0xFD}));
+    }
     return b;
   }
+  void Output(const Bytes& bytes) override {
+    if (onFirstSendAfterRead && Globals::model().opState() > 2) onFirstSendAfterRead();
+    QtSerialControl::Output(bytes);
+  }
+  // Counts the receive events from here on.
+  void countReceiveEvents() {
+    std::function<void(int16_t)> inner = OnComm;
+    OnComm = [this, inner](int16_t e) {
+      if (e == comEvReceive) ++receiveEvents;
+      if (inner) inner(e);
+    };
+  }
   size_t received = 0;
+  size_t frames = 0;
+  size_t receiveEvents = 0;
+  std::function<void()> onFirstSendAfterRead;
 };
 
-double cpuSeconds() {
+struct Usage {
+  double cpu = 0;
+  long wakeUps = 0;  // times the process gave up the processor to wait
+};
+
+Usage usage() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  return {static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+              static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
+          u.ru_nvcsw};
 }
 
 // Seconds since this process started (resolution: one clock tick).
@@ -110,29 +139,47 @@ bool measure(int baud) {
   }
   waitUntilShown();
 
-  const double cpu0 = cpuSeconds();
+  control->countReceiveEvents();
+  const Usage before = usage();
   QElapsedTimer wall;
   wall.start();
   clsIndOp_RigVela& model = Globals::model();
   model.RigOpFunc_ClickCmd00(0);
-  // The event loop runs as the utility's does; a light timer notices the end of the
-  // read (the model moves on to its first readings, or back to idle on a failure).
+  // The event loop runs as the utility's does. The read ends when the model, moved
+  // on, sends its first request; a slow timer notices a failed read (the model back
+  // to idle) without adding wake-ups of its own to the count.
   QEventLoop loop;
+  double seconds = 0;
+  Usage after;
+  bool ended = false;
+  control->onFirstSendAfterRead = [&] {
+    if (std::exchange(ended, true)) return;
+    seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    after = usage();
+    loop.quit();
+  };
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (model.opState() > 2 || model.opState() == 0 || wall.elapsed() > 600000) loop.quit();
+    if ((model.opState() == 0 || wall.elapsed() > 600000) && !std::exchange(ended, true)) {
+      seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+      after = usage();
+      loop.quit();
+    }
   });
-  watch.start(20);
+  watch.start(1000);
   loop.exec();
-  const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
-  const double cpu = cpuSeconds() - cpu0;
+  control->onFirstSendAfterRead = nullptr;
+  const double cpu = after.cpu - before.cpu;
+  const double frames = static_cast<double>(std::max<size_t>(control->frames, 1));
   // The model moves on only after a good read; its first reading has begun by now.
   const bool ok = model.opState() > 2 && Globals::seq().error() == 0 && Globals::com().lnk3D().lastError() == 0;
   const double wire = static_cast<double>(control->received) * 10.0 / baud;
-  std::printf("%6d baud: %s, %zu bytes received, wall %.2f s, wire %.2f s, wall/wire %.4f, utility CPU %.3f s "
-              "(%.2f %% of a core), bar \"%s\"\n",
-              baud, ok ? "read complete" : "READ FAILED", control->received, seconds, wire, seconds / wire, cpu,
-              100.0 * cpu / seconds, Globals::mainWindow().lblProgress().text().toStdString().c_str());
+  std::printf("%6d baud: %s, %zu bytes in %zu frames, wall %.2f s, wire %.2f s, wall/wire %.4f, utility CPU %.3f s "
+              "(%.2f %% of a core), wake-ups per frame %.2f, receive events per frame %.2f, bar \"%s\"\n",
+              baud, ok ? "read complete" : "READ FAILED", control->received, control->frames, seconds, wire,
+              seconds / wire, cpu, 100.0 * cpu / seconds, static_cast<double>(after.wakeUps - before.wakeUps) / frames,
+              static_cast<double>(control->receiveEvents) / frames,
+              Globals::mainWindow().lblProgress().text().toStdString().c_str());
 
   Globals::tearDown();
   start::ReleaseInstanceLock();

@@ -31,11 +31,14 @@ bool LoopbackSerialControl::setPortOpen(bool open) {
   received_.clear();
   overflowPending_ = false;
   spoilArmed_ = false;
+  quietUntilUs_ = 0;
   if (open) {
     const std::optional<LineSettings> settings = LineSettings::Parse(Settings());
     if (!settings || existingPorts_.count(CommPort()) == 0 || !devicePresent()) return false;
     baud_ = settings->baud;
+    byteTimeNs_ = settings->ByteTimeNs();
     lineFreeScaled_ = 0;
+    lastTransferUs_ = timeline_.nowUs();
   }
   open_ = open;
   return true;
@@ -62,6 +65,8 @@ bool LoopbackSerialControl::ClearOutBuffer() {
 
 void LoopbackSerialControl::Output(const Bytes& bytes) {
   if (!open_) return;
+  lastTransferUs_ = timeline_.nowUs();
+  quietUntilUs_ = 0;
   transmitDue();
   const int64_t byteTime = kBitTimesPerByte * kMicrosPerSecond;
   for (uint8_t b : bytes) {
@@ -96,9 +101,16 @@ int32_t LoopbackSerialControl::InBufferCount() const {
   return static_cast<int32_t>(received_.size());
 }
 
+void LoopbackSerialControl::ExpectBytes(int32_t count) {
+  constexpr int64_t kMarginNs = 1'000'000;
+  if (!open_) return;
+  quietUntilUs_ = count < 2 ? 0 : lastTransferUs_ + ((count - 1) * byteTimeNs_ - kMarginNs) / 1000;
+}
+
 Bytes LoopbackSerialControl::Input() {
   receiveDue();
   if (!open_) return {};
+  lastTransferUs_ = timeline_.nowUs();
   Bytes out;
   if (rig_.settings().splitWrites && !received_.empty()) {
     out.push_back(received_.front());
@@ -121,7 +133,7 @@ void LoopbackSerialControl::Poll() {
     spoilEvent_ = 0;
     raiseComm(event);
   }
-  raiseReceiveEvents();
+  if (timeline_.nowUs() >= quietUntilUs_) raiseReceiveEvents();
   if (open_ && !devicePresent()) {
     setPortOpen(false);
     raiseVanished();

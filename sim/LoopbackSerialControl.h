@@ -38,11 +38,15 @@ class LoopbackSerialControl : public SerialControl {
   bool ClearOutBuffer() override;
   Bytes Input() override;
   void Output(const Bytes& bytes) override;
+  // As the real port: no receive event until the line time of count bytes less one
+  // (and a millisecond) has passed since the last reading or writing.
+  void ExpectBytes(int32_t count) override;
 
   // Raises the events a real control would have raised by now: comEventRxOver once
   // after an overflow; a pending line error before the receive event of its chunk;
-  // then comEvReceive (when RThreshold > 0 and that many bytes wait) for as long as
-  // the handler keeps taking bytes; and OnVanished once the device is gone.
+  // then, unless expected bytes keep it quiet, comEvReceive (when RThreshold > 0 and
+  // that many bytes wait) for as long as the handler keeps taking bytes; and
+  // OnVanished once the device is gone.
   void Poll();
   // The cable is pulled out (the next Poll() finds the device gone) or put back.
   void Unplug() { plugged_ = false; }
@@ -74,6 +78,9 @@ class LoopbackSerialControl : public SerialControl {
   int32_t baud_ = 9600;
   mutable std::deque<QueuedByte> transmit_;
   int64_t lineFreeScaled_ = 0;  // microseconds times the baud rate
+  int64_t byteTimeNs_ = 0;
+  int64_t lastTransferUs_ = 0;
+  int64_t quietUntilUs_ = 0;
   mutable Bytes received_;
   mutable bool overflowPending_ = false;
   mutable bool spoilArmed_ = false;

@@ -97,6 +97,46 @@ bool clsCmcLnk3Drv::SendEnable() const {
   return free >= 257;
 }
 
+size_t clsCmcLnk3Drv::BytesStillExpected() const {
+  if (rxMode_ == RxEcho) return echoBytesMissing();
+  if (rxMode_ != RxAnswer) return 0;
+  if (seekStart_) return 1 + answerBodyLength() + 1;  // FE, body, FD
+  const size_t length = std::min(answerBodyLength(), WindowSize);
+  return length > rxWindow_.size() ? length - rxWindow_.size() + 1 : 1;
+}
+
+// The frame just sent less the longest start of it that ends the window.
+size_t clsCmcLnk3Drv::echoBytesMissing() const {
+  const size_t frameLength = txFrame_.size();
+  if (frameLength == 0) return 0;
+  for (size_t k = std::min(rxWindow_.size(), frameLength - 1); k > 0; --k) {
+    if (std::equal(rxWindow_.end() - static_cast<std::ptrdiff_t>(k), rxWindow_.end(), txFrame_.begin()))
+      return frameLength - k;
+  }
+  return frameLength;
+}
+
+// The body length of the answer being received, as far as its first bytes tell:
+// the length its header gives, else the shortest answer its command (or, before the
+// command, the awaited command) can have.
+size_t clsCmcLnk3Drv::answerBodyLength() const {
+  const Bytes& body = rxWindow_;
+  const int16_t command = (!seekStart_ && body.size() >= 3) ? body[2] : 0;
+  if (command == kCmdCloneData || (command == 0 && workMode_ == 2)) {
+    if (command != 0 && body.size() >= 9 && Common::HexDigitValue(body[7]) >= 0 &&
+        Common::HexDigitValue(body[8]) >= 0)
+      return 11 + 2 * static_cast<size_t>(Common::HexDigitValue(body[7]) * 16 + Common::HexDigitValue(body[8]));
+    return 13;
+  }
+  if (command == kCmdIdentify || (command == 0 && workMode_ == 1)) {
+    return (command != 0 && body.size() >= 8) ? std::max<size_t>(body[7] + 7, 8) : 59;
+  }
+  if (command == kCmdCloneEnd) return 14;
+  if (command == kCmdAdjust || (command == 0 && workMode_ == 5)) return 8;
+  if (command == kCmdVerdict || (command == 0 && workMode_ == 4)) return 4;
+  return 3;
+}
+
 void clsCmcLnk3Drv::SetRxMode(int16_t m) {
   rxMode_ = m;
   if (m == RxEcho) respTimer_.setcounter(echoTime_);

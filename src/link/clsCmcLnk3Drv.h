@@ -45,6 +45,10 @@ class clsCmcLnk3Drv {
   int16_t EndAddress() const { return endAddress_; }
 
   bool SendEnable() const;
+  // The fewest further bytes that can complete the frame being received: the rest
+  // of the echo, or of an answer as long as its header (or its command's shortest
+  // answer) says; 0 when nothing is awaited.
+  size_t BytesStillExpected() const;
   bool waitEcho() const { return workMode_ >= 1 && workMode_ <= 5; }
 
   int16_t Send(const Bytes& vr0);
@@ -69,6 +73,8 @@ class clsCmcLnk3Drv {
   void readEcho(const uint8_t*& p, const uint8_t* end);
   void readAnswer(const uint8_t*& p, const uint8_t* end);
   void appendToWindow(const uint8_t* first, const uint8_t* last);
+  size_t echoBytesMissing() const;
+  size_t answerBodyLength() const;
   void FrameReceived();
   void echoReceived();
   int16_t AnswerProcess(const Bytes& body);

@@ -10,6 +10,12 @@ struct LineSettings {
   int dataBits = 8;
   int stopTenths = 10;  // 10, 15 or 20
 
+  // Line time of one character: start bit, data, parity and stop bits.
+  int64_t ByteTimeNs() const {
+    const int64_t tenthBits = 10 * (1 + dataBits + (parity == 'N' ? 0 : 1)) + stopTenths;
+    return tenthBits * 100'000'000 / baud;
+  }
+
   // Empty when the text is not four comma-separated fields of sound values.
   static std::optional<LineSettings> Parse(const std::string& text);
 };

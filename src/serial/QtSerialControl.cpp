@@ -46,19 +46,29 @@ QtSerialControl::QtSerialControl(CounterReader readCounts, QObject* parent)
     : QObject(parent), readCounts_(std::move(readCounts)) {
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+  quiet_.setSingleShot(true);
+  quiet_.setTimerType(Qt::PreciseTimer);
+  connect(&quiet_, &QTimer::timeout, this, &QtSerialControl::endQuiet);
+  clock_.start();
 }
 
 bool QtSerialControl::PortOpen() const { return port_.isOpen(); }
 
 bool QtSerialControl::setPortOpen(bool open) {
   if (!open) {
-    if (port_.isOpen()) port_.close();
+    closeDevice();
     return true;
   }
   if (port_.isOpen()) return true;
   if (openDevice()) return true;
-  if (port_.isOpen()) port_.close();
+  closeDevice();
   return false;
+}
+
+void QtSerialControl::closeDevice() {
+  quiet_.stop();
+  readNotifier_ = nullptr;
+  if (port_.isOpen()) port_.close();
 }
 
 bool QtSerialControl::openDevice() {
@@ -81,6 +91,13 @@ bool QtSerialControl::openDevice() {
   port_.clear(QSerialPort::Input);
   port_.clearError();
   countsKnown_ = readLineCounts(lastCounts_);
+  byteTimeNs_ = settings->ByteTimeNs();
+  lastTransferNs_ = clock_.nsecsElapsed();
+  // The port reads through a read notifier of its own, a child of it; the only way
+  // to pause its reading. Without it the device is simply watched all the time.
+  for (QSocketNotifier* n : port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+    if (n->type() == QSocketNotifier::Read && n->isEnabled() && n->socket() == port_.handle()) readNotifier_ = n;
+  }
   return true;
 }
 
@@ -112,11 +129,47 @@ Bytes QtSerialControl::Input() {
 void QtSerialControl::Output(const Bytes& bytes) {
   if (!port_.isOpen() || bytes.empty()) return;
   port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  // What the receiver expected was worked out before this frame; wait for a new hint.
+  lastTransferNs_ = clock_.nsecsElapsed();
+  quiet_.stop();
+  watchDevice(true);
+}
+
+// The last of count bytes cannot arrive before (count - 1) line times after the
+// last reading or writing; the device is left alone until then, less a margin for
+// the timer, and watched again for the byte that completes them.
+void QtSerialControl::ExpectBytes(int32_t count) {
+  constexpr int64_t kMarginNs = 1'000'000;
+  if (!port_.isOpen()) return;
+  const int64_t quietEnd = lastTransferNs_ + (static_cast<int64_t>(count) - 1) * byteTimeNs_ - kMarginNs;
+  const int64_t quietMs = (quietEnd - clock_.nsecsElapsed()) / 1'000'000;
+  if (count < 2 || quietMs < 1 || readNotifier_.isNull()) {
+    quiet_.stop();
+    watchDevice(true);
+    return;
+  }
+  watchDevice(false);
+  quiet_.start(static_cast<int>(std::min<int64_t>(quietMs, INT32_MAX)));
+}
+
+// Reads what has come at once, without a round through the event loop; watches the
+// device again when nothing has.
+void QtSerialControl::endQuiet() {
+  int waiting = 0;
+  if (port_.isOpen() && ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) == 0 && waiting > 0 &&
+      port_.waitForReadyRead(0))
+    return;
+  watchDevice(true);
+}
+
+void QtSerialControl::watchDevice(bool on) {
+  if (!readNotifier_.isNull() && port_.isOpen()) readNotifier_->setEnabled(on);
 }
 
 // Line errors are raised before the receive event of the same chunk, so that the
 // port form can drop the bytes they spoiled.
 void QtSerialControl::onReadyRead() {
+  lastTransferNs_ = clock_.nsecsElapsed();
   pollLineErrors();
   if (!port_.isOpen()) return;
   if (port_.bytesAvailable() > InBufferSize()) {
@@ -139,7 +192,7 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
 
 void QtSerialControl::handleVanished(uint64_t failed) {
   if (!port_.isOpen() || failed != openings_) return;
-  port_.close();
+  closeDevice();
   raiseVanished();
 }
 

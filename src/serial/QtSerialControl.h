@@ -1,7 +1,11 @@
 #pragma once
 // The serial control on a real device, through QSerialPort.
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,12 +37,17 @@ class QtSerialControl : public QObject, public SerialControl {
   bool ClearOutBuffer() override;
   Bytes Input() override;
   void Output(const Bytes& bytes) override;
+  // Stops watching the device while the expected bytes cannot all be there yet.
+  void ExpectBytes(int32_t count) override;
 
   // Event codes for the line errors counted between two readings.
   static std::vector<int16_t> LineErrorEvents(const LineCounts& before, const LineCounts& after);
 
  private:
   bool openDevice();
+  void closeDevice();
+  void watchDevice(bool on);
+  void endQuiet();
   void applyLineControl();
   void onReadyRead();
   void onError(QSerialPort::SerialPortError error);
@@ -51,4 +60,10 @@ class QtSerialControl : public QObject, public SerialControl {
   LineCounts lastCounts_;
   bool countsKnown_ = false;
   uint64_t openings_ = 0;
+  // The port's own read notifier; disabled, the port reads nothing until enabled.
+  QPointer<QSocketNotifier> readNotifier_;
+  QTimer quiet_;
+  QElapsedTimer clock_;
+  int64_t lastTransferNs_ = 0;
+  int64_t byteTimeNs_ = 0;
 };

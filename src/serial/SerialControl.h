@@ -56,6 +56,11 @@ class SerialControl {
   virtual Bytes Input() = 0;
   // Queues the bytes for transmission, in order.
   virtual void Output(const Bytes& bytes) = 0;
+  // The receiver needs count more bytes before what it awaits can be complete (0:
+  // nothing awaited). The control may hold the receive event back for their line
+  // time less one byte, counted from the last reading or writing, so that it wakes
+  // once for the lot; never past the time the last of them can have arrived.
+  virtual void ExpectBytes(int32_t count) { (void)count; }
 
   // Device path behind a port number; the port form supplies it.
   std::function<std::string(int16_t commPort)> DeviceFor;

@@ -1,6 +1,7 @@
 #include "frmCom.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "ComHost.h"
 #include "Common.h"
@@ -166,6 +167,8 @@ void frmCom::timSolid_Timer() {
   if (host_) host_->task();
   if (totalError() && host_) host_->ReportError();
   if (totalError() && comOpen()) setcomOpen(false);
+  // Lets the control sleep through the line time of what the frame still needs.
+  msCom_->ExpectBytes(static_cast<int32_t>(std::min<size_t>(lnk3D_.BytesStillExpected(), INT32_MAX)));
 }
 
 std::string frmCom::DevicePath(int16_t portNo) const {

@@ -119,6 +119,45 @@ TEST_F(DriverTest, EchoIsFoundHoweverMuchFollowsItInOneChunk) {
   EXPECT_EQ(drv.nowError(), 0);
 }
 
+// Fed byte by byte, the bytes still expected never reach past the end of the echo
+// or answer being received, and are exact where the header gives the length.
+TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
+  const struct {
+    Mode mode;
+    std::vector<Bytes> answers;
+  } cases[] = {
+      {Identify, {identificationBody()}},
+      {CloneRead, {cloneDataBody(0, Bytes(16, 0xFD)), cloneDataBody(16, {7}), cloneEndBody(2)}},
+      {Adjust, {adjustAnswerBody(0x03, 0x7B)}},
+      {CloneWriteEnd, {{0xEF, 0xEE, 0xE6, 0x00}}},
+  };
+  for (const auto& c : cases) {
+    drv.Reset();
+    const Bytes sent = request(c.mode);
+    EXPECT_EQ(drv.BytesStillExpected(), sent.size()) << c.mode;
+    std::vector<Bytes> frames{sent};
+    for (const Bytes& body : c.answers) frames.push_back(frame(body));
+    for (const Bytes& f : frames) {
+      for (size_t i = 0; i < f.size(); ++i) {
+        const size_t left = f.size() - i;
+        const size_t expected = drv.BytesStillExpected();
+        EXPECT_GE(expected, 1u) << c.mode << " at " << i;
+        EXPECT_LE(expected, left) << c.mode << " at " << i;
+        // Exact for the echo, and for an E1 or E4 answer once its length byte or
+        // count digits are in.
+        const bool known = &f == &frames.front() || (f[4] == 0xE1 && i >= 10) || (f[4] == 0xE4 && i >= 11);
+        if (known) {
+          EXPECT_EQ(expected, left) << c.mode << " at " << i;
+        }
+        drv.read(&f[i], 1);
+      }
+    }
+    EXPECT_EQ(drv.nowError(), 0) << c.mode;
+    EXPECT_FALSE(drv.Running()) << c.mode;
+    EXPECT_EQ(drv.BytesStillExpected(), 0u) << c.mode;
+  }
+}
+
 TEST_F(DriverTest, EchoTimesOutAfterOneSecond) {
   request(Identify);
   expectErrorAfter(1000, 1);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <numeric>
+#include <vector>
 
 #include "ComHost.h"
 #include "Frames.h"
@@ -97,6 +100,47 @@ TEST_F(PtySerialTest, ADeviceThatGoesAwayClosesThePort) {
   pty.closeMaster();
   ASSERT_TRUE(waitFor([&] { return !com->comOpen(); }));
   EXPECT_TRUE(com->errCannotOpen());
+}
+
+// Told how many bytes are still to come, the real control reads nothing until their
+// line time less one byte has passed since the opening: what comes in pieces
+// meanwhile is taken with one receive event. Untold, every piece raises its own; a
+// write ends the wait at once.
+TEST_F(PtySerialTest, ExpectedBytesArriveWithOneReceiveEvent) {
+  ASSERT_TRUE(pty.ok());
+  const Bytes piece(5, 0x30);
+  enum Case { Told, Untold, ToldThenWrote };
+  for (const Case c : {Told, Untold, ToldThenWrote}) {
+    QtSerialControl control;
+    control.DeviceFor = [this](int16_t) { return pty.slavePath(); };
+    std::vector<int32_t> waiting;  // InBufferCount at each receive event
+    int64_t firstEventMs = -1;
+    QElapsedTimer sinceOpening;
+    control.OnComm = [&](int16_t e) {
+      if (e != SerialControl::comEvReceive) return;
+      if (waiting.empty()) firstEventMs = sinceOpening.elapsed();
+      waiting.push_back(control.InBufferCount());
+      control.Input();
+    };
+    sinceOpening.start();
+    ASSERT_TRUE(control.setPortOpen(true)) << c;
+    control.ExpectBytes(c == Untold ? 0 : 200);  // 200 bytes at 9600 baud: 206 ms
+    if (c == ToldThenWrote) control.Output({0x55});
+    for (int i = 0; i < 3; ++i) {
+      pty.write(piece);
+      QTest::qWait(20);
+    }
+    ASSERT_TRUE(waitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == 15; })) << c;
+    if (c == Told) {
+      EXPECT_EQ(waiting, std::vector<int32_t>{15});
+      EXPECT_GE(firstEventMs, 205);
+    } else {
+      EXPECT_EQ(waiting, std::vector<int32_t>(3, 5)) << c;
+      EXPECT_LT(firstEventMs, 150) << c;
+    }
+    control.setPortOpen(false);
+    pty.read(1, 10);  // the written byte
+  }
 }
 
 // The next operation opens the port again before the last frame has left.

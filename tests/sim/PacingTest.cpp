@@ -120,6 +120,27 @@ TEST(Loopback, SplitWritesRaiseOneReceiveEventPerByte) {
   EXPECT_EQ(pcwire::commands(loop.taken), (Bytes{0xE0, 0xE1}));
 }
 
+// As the real port: told how many bytes are to come, no receive event until their
+// line time less one byte and a millisecond has passed since the last write; a
+// write ends the wait.
+TEST(Loopback, ExpectedBytesHoldTheReceiveEventBack) {
+  for (const bool toldBeforeWriting : {false, true}) {
+    Loop loop({.baud = 9600});
+    loop.collect();
+    ASSERT_TRUE(loop.port.setPortOpen(true));
+    if (toldBeforeWriting) loop.port.ExpectBytes(200);
+    loop.port.Output(pcwire::identify());  // its echo: a byte every 1042 us
+    if (!toldBeforeWriting) loop.port.ExpectBytes(10);  // quiet for 8375 us
+    loop.clock.advance(8);
+    loop.port.Poll();
+    EXPECT_EQ(loop.taken.size(), toldBeforeWriting ? 7u : 0u) << toldBeforeWriting;
+    loop.clock.advance(1);
+    loop.port.Poll();
+    EXPECT_EQ(loop.taken.size(), 8u) << toldBeforeWriting;
+    EXPECT_EQ(loop.events.size(), toldBeforeWriting ? 2u : 1u) << toldBeforeWriting;
+  }
+}
+
 TEST(Loopback, WrittenBytesWaitForTheLineAndClearingDropsTheRest) {
   Loop loop;  // the transceiver answers at once; the port sends at 9600 baud
   ASSERT_TRUE(loop.port.setPortOpen(true));
