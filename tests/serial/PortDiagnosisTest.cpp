@@ -280,8 +280,12 @@ TEST_F(PortDiagnosisTest, TheHolderOrTheUsualServicesAreNamedFromTheProcessTable
       if (p.started != nullptr) putFile(base + "/stat", QByteArray(p.started) + "\n");
       if (p.flags != nullptr) putFile(base + "/fdinfo/9", QByteArray("pos:\t0\nflags:\t") + p.flags + "\n");
       ASSERT_EQ(::symlink("/dev/null", (base + "/fd/3").toUtf8().constData()), 0);
-      if (p.holds) ASSERT_EQ(::symlink(pty.slavePath().c_str(), (base + "/fd/9").toUtf8().constData()), 0);
-      if (!p.fdsReadable) ASSERT_EQ(::chmod((base + "/fd").toUtf8().constData(), 0), 0);
+      if (p.holds) {
+        ASSERT_EQ(::symlink(pty.slavePath().c_str(), (base + "/fd/9").toUtf8().constData()), 0);
+      }
+      if (!p.fdsReadable) {
+        ASSERT_EQ(::chmod((base + "/fd").toUtf8().constData(), 0), 0);
+      }
     }
     const WithoutCapabilities lowered({CAP_SYS_ADMIN, CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH});
     ASSERT_TRUE(lowered.ok());
