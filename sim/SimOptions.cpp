@@ -5,6 +5,8 @@
 #include <functional>
 #include <limits>
 
+#include "RavlenVersion.h"
+
 namespace {
 
 using Setter = std::function<bool(SimOptions&, const std::string&)>;
@@ -161,6 +163,7 @@ const std::vector<Option>& options() {
       {"--trace", nullptr, "print every frame with its time (ms, hex) to stderr",
        own(&SimOptions::trace)},
       {"--help", nullptr, "show this text", own(&SimOptions::help)},
+      {"--version", nullptr, "show the version and the licence", own(&SimOptions::version)},
   };
   return table;
 }
@@ -217,4 +220,8 @@ std::string SimOptions::helpText() {
     out += head + o.help + "\n";
   }
   return out;
+}
+
+std::string SimOptions::versionText() {
+  return std::string("ravlen-sim ") + RavlenRelease::Version + "\n" + RavlenRelease::Notice;
 }

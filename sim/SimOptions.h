@@ -14,10 +14,12 @@ struct SimOptions {
   std::string linkPath;
   bool trace = false;
   bool help = false;
+  bool version = false;
 
   // Nothing (and error set) when the arguments are not understood or the settings
   // they give are invalid. args excludes the program name.
   static std::optional<SimOptions> parse(const std::vector<std::string>& args,
                                          std::string& error);
   static std::string helpText();
+  static std::string versionText();
 };

@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
     std::cout << SimOptions::helpText();
     return 0;
   }
+  if (options->version) {
+    std::cout << SimOptions::versionText();
+    return 0;
+  }
   try {
     return serve(*options);
   } catch (const std::exception& e) {

@@ -52,7 +52,9 @@ QStringList withoutToolkitOptions(const QStringList& arguments) {
   return kept;
 }
 
-QString versionText() { return QString("%1 %2\n").arg(CommandLine::ProgramName, CommandLine::Version); }
+QString versionText() {
+  return QString("%1 %2\n%3").arg(CommandLine::ProgramName, CommandLine::Version, RavlenRelease::Notice);
+}
 
 QString usageHint(const QString& error) {
   return QString("%1: %2\nTry '%1 --help'.\n").arg(CommandLine::ProgramName, error);

@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include "RavlenVersion.h"
+
 class QCommandLineParser;
 
 class CommandLine {
  public:
   static constexpr const char* ProgramName = "ravlen-adj";
-  static constexpr const char* Version = "1.0";
+  static constexpr const char* Version = RavlenRelease::Version;
 
   // What a run asks for. When exitNow is set the program prints output (to standard
   // output when exitCode is 0, else to standard error) and ends with exitCode.

@@ -25,7 +25,7 @@ void writeFixedImage(clsCmcEeprom& ee) {
 }
 
 std::string readDataFile(const char* name) {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "data" / name;
+  const auto path = std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory" / "data" / name;
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << path;
   std::ostringstream text;

@@ -41,8 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{{"--port", "/dev/ttyS0", "--trace", " spaced name"}, "/dev/ttyS0", " spaced name", -1, ""},
                       LineCase{{"--help"}, "", "", 0, "--port <DEVICE>"},
                       LineCase{{"-h"}, "", "", 0, "--version"},
-                      LineCase{{"--version"}, "", "", 0, "ravlen-adj 1.0\n"},
-                      LineCase{{"-v"}, "", "", 0, "ravlen-adj 1.0\n"},
+                      LineCase{{"--version"}, "", "", 0, QString("ravlen-adj %1\n").arg(RavlenRelease::Version)},
+                      LineCase{{"-v"}, "", "", 0, "GNU GPL version 3 or later"},
                       // Help wins over anything else on the line.
                       LineCase{{"--bogus", "--help"}, "", "", 0, "--port <DEVICE>"},
                       LineCase{{"--port"}, "", "", 1, "Missing value after '--port'"},

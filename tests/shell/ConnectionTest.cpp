@@ -179,7 +179,7 @@ TEST_F(ConnectionTest, ReloadReadsEveryValueAgain) {
 }
 
 std::string dataFile(const char* name) {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / ".." / "memory" / "data" / name;
+  const auto path = std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory" / "data" / name;
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();

@@ -22,6 +22,7 @@
 #include "ImageFile.h"
 #include "ImageLayout.h"
 #include "PcWire.h"
+#include "RavlenVersion.h"
 #include "SimOptions.h"
 
 namespace {
@@ -48,6 +49,10 @@ TEST(SimOptions, EachKindOfValueIsParsedOrExplained) {
     EXPECT_FALSE(SimOptions::parse(args, error).has_value()) << args[0] << " " << args.back();
     EXPECT_NE(error.find(word), std::string::npos) << args[0] << ": " << error;
   }
+  EXPECT_TRUE(SimOptions::parse({"--version"}, error).value().version);
+  const std::string version = SimOptions::versionText();
+  EXPECT_EQ(version.rfind(std::string("ravlen-sim ") + RavlenRelease::Version + "\n", 0), 0u) << version;
+  EXPECT_NE(version.find("GNU GPL version 3 or later"), std::string::npos) << version;
 }
 
 #ifdef RAVLEN_SIM_PROGRAM
