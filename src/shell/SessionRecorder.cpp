@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -75,17 +76,46 @@ void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std:
   if (writeNewFile(stem_ + ".img", imageBytes)) writeNewFile(stem_ + ".txt", parameterText);
 }
 
-void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t value) {
+void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t value, const std::string& note) {
   if (!active_ || row < 0) return;
   const auto index = static_cast<size_t>(row);
   if (index >= rowValues_.size()) rowValues_.resize(index + 1, value);
   if (rowValues_[index] == value) return;
-  adjustments_.push_back({row, trimmed(title), rowValues_[index], value, std::time(nullptr)});
+  adjustments_.push_back({row, trimmed(title), rowValues_[index], value, std::time(nullptr), {}, note});
   rowValues_[index] = value;
 }
 
+void SessionRecorder::noteProcedure(int16_t row, const std::string& title, int16_t before, int16_t after,
+                                    const std::string& note, const std::string& detail) {
+  if (!active_ || row < 0) return;
+  const auto index = static_cast<size_t>(row);
+  if (index >= rowValues_.size()) rowValues_.resize(index + 1, after);
+  if (detail.empty()) rowValues_[index] = after;
+  adjustments_.push_back({row, trimmed(title), before, after, std::time(nullptr), detail, note, true});
+}
+
+void SessionRecorder::noteEvent(const std::string& text) {
+  if (active_) adjustments_.push_back({-1, {}, 0, 0, std::time(nullptr), text, {}});
+}
+
+void SessionRecorder::keepReadBack(const std::vector<uint8_t>& image) {
+  if (!active_) return;
+  std::string path = stem_ + "_readback.img";
+  for (int n = 2; exists(path); ++n) path = stem_ + "_readback-" + std::to_string(n) + ".img";
+  writeNewFile(path, std::string(image.begin(), image.end()));
+}
+
+// A procedure's curve is kept right after it ends; its line names the first file.
 void SessionRecorder::noteFile(const std::string& path) {
-  if (active_) files_.push_back(std::filesystem::path(path).filename().string());
+  if (!active_) return;
+  const std::string name = std::filesystem::path(path).filename().string();
+  files_.push_back(name);
+  for (Adjustment& a : adjustments_) {
+    if (!a.awaitsCurve) continue;
+    a.awaitsCurve = false;
+    const size_t at = name.rfind("curve-");
+    if (at != std::string::npos) a.note += ", " + name.substr(at, 8);
+  }
 }
 
 void SessionRecorder::endSession(const std::string& parameterTextAfter) {
@@ -139,10 +169,17 @@ std::string SessionRecorder::reportText(const std::string& parameterTextAfter, s
   out += "Backup:  " + name + ".img, " + name + ".txt\n";
   out += "Started: " + timeText(started_, "%Y-%m-%d %H:%M:%S") + "\n";
   out += "Ended:   " + timeText(ended, "%Y-%m-%d %H:%M:%S") + "\n\n";
-  out += "Adjustments sent: " + std::to_string(adjustments_.size()) + "\n";
+  const auto sentCount = std::count_if(adjustments_.begin(), adjustments_.end(), [](const Adjustment& a) { return a.row >= 0; });
+  out += "Adjustments sent: " + std::to_string(sentCount) + "\n";
   for (const Adjustment& a : adjustments_) {
-    out += timeText(a.time, "%H:%M:%S") + "  row " + std::to_string(a.row) + " " + a.title + ": " +
-           std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) + "\n";
+    out += timeText(a.time, "%H:%M:%S") + "  ";
+    if (a.row < 0) {
+      out += a.detail + "\n";
+      continue;
+    }
+    out += "row " + std::to_string(a.row) + " " + a.title + ": " +
+           (a.detail.empty() ? std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) : a.detail);
+    out += (a.note.empty() ? "" : " (" + a.note + ")") + std::string("\n");
   }
   if (!files_.empty()) {
     out += "\nCurves:\n";

@@ -19,6 +19,10 @@ class SessionRecorder {
     int16_t oldValue = 0;
     int16_t newValue = 0;
     std::time_t time = 0;
+    // Shown instead of "old -> new" when set; note goes in brackets after it.
+    std::string detail;
+    std::string note;
+    bool awaitsCurve = false;
   };
 
   // $XDG_DATA_HOME/ravlen-adj/backups, or ~/.local/share/ravlen-adj/backups.
@@ -29,7 +33,14 @@ class SessionRecorder {
   void beginSession(const std::vector<uint8_t>& image, const std::string& subCode,
                     const std::string& parameterText, const std::vector<int16_t>& rowValues);
   // A row's value went out; noted when it differs from the row's value before.
-  void noteSent(int16_t row, const std::string& title, int16_t value);
+  void noteSent(int16_t row, const std::string& title, int16_t value, const std::string& note = {});
+  // A whole automatic adjustment as one line; the curve file kept next names itself in it.
+  void noteProcedure(int16_t row, const std::string& title, int16_t before, int16_t after,
+                     const std::string& note, const std::string& detail = {});
+  // A line of its own among the adjustments (a verification, a broken-off revert).
+  void noteEvent(const std::string& text);
+  // A memory image read back during the session, kept beside its backup.
+  void keepReadBack(const std::vector<uint8_t>& image);
   // A file kept with the session (a curve's data or picture); the report names it.
   void noteFile(const std::string& path);
   // The session ended (another connect, a link error, the window closing): the
