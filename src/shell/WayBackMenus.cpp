@@ -143,7 +143,7 @@ void WayBackMenus::revertClicked() {
   if (!idleForWayBack()) return;
   wayBack().startPlan(rows, "revert");
   applying_ = true;
-  startProgress("Reverting\u2026", static_cast<int>(rows.size()), true);
+  startProgress("Revert to the values read", "Reverting\u2026", static_cast<int>(rows.size()), true);
 }
 
 void WayBackMenus::applyClicked() {
@@ -173,22 +173,22 @@ void WayBackMenus::applyClicked() {
   if (!idleForWayBack()) return;
   wayBack().startPlan(preview->rows, "from " + name.toStdString());
   applying_ = true;
-  startProgress("Applying " + name + "\u2026", static_cast<int>(preview->rows.size()), true);
+  startProgress("Apply adjustments from backup", "Applying " + name + "\u2026", static_cast<int>(preview->rows.size()), true);
 }
 
 void WayBackMenus::verifyClicked() {
   if (!idleForWayBack()) return;
   wayBack().requestVerify();
   applying_ = false;
-  startProgress("Reading the memory back\u2026", kReadSteps, false);
+  startProgress("Verify against the transceiver", "Reading the memory back\u2026", kReadSteps, false);
 }
 
-void WayBackMenus::startProgress(const QString& label, int maximum, bool stoppable) {
+void WayBackMenus::startProgress(const QString& title, const QString& label, int maximum, bool stoppable) {
   if (progress_) progress_->close();
   if (notice_) notice_->close();
   auto* dialog = new QProgressDialog(label, stoppable ? "&Stop" : QString(), 0, maximum, window_);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowTitle(Common::AppTitle);
+  dialog->setWindowTitle(title);
   dialog->setWindowModality(Qt::WindowModal);
   dialog->setAutoClose(false);
   dialog->setAutoReset(false);
@@ -211,10 +211,10 @@ void WayBackMenus::showOutcome(RigVelaWayBack::Outcome outcome) {
     case RigVelaWayBack::Outcome::Sent:
     case RigVelaWayBack::Outcome::Stopped:
       applying_ = false;
-      offerVerify(text);
+      offerVerify(text.startsWith("revert") ? "Revert to the values read" : "Apply adjustments from backup", text);
       break;
     case RigVelaWayBack::Outcome::Verified:
-      offerVerify(text.left(1).toUpper() + text.mid(1) + ": the transceiver holds every value sent.");
+      offerVerify("Verify against the transceiver", text.left(1).toUpper() + text.mid(1) + ": the transceiver holds every value sent.");
       break;
     case RigVelaWayBack::Outcome::Differs:
       Common::MsgBoxApp("The transceiver does not hold what was sent.\r\n\r\n" +
@@ -227,10 +227,10 @@ void WayBackMenus::showOutcome(RigVelaWayBack::Outcome outcome) {
 
 // A window of its own, not modal: the result, and Verify as its default button
 // after rows went out.
-void WayBackMenus::offerVerify(const QString& text) {
+void WayBackMenus::offerVerify(const QString& title, const QString& text) {
   auto* dialog = new QDialog(window_);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowTitle(Common::AppTitle);
+  dialog->setWindowTitle(title);
   auto* layout = new QVBoxLayout(dialog);
   layout->addWidget(new QLabel(text, dialog));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
@@ -243,6 +243,7 @@ void WayBackMenus::offerVerify(const QString& text) {
     });
   }
   connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+  connect(dialog, &QDialog::rejected, dialog, &QDialog::close);
   layout->addWidget(buttons);
   dialog->show();
   notice_ = dialog;

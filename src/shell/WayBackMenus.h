@@ -41,9 +41,9 @@ class WayBackMenus : public QObject {
                               const QString& targetName, bool targetFirst);
 
  private:
-  void startProgress(const QString& label, int maximum, bool stoppable);
+  void startProgress(const QString& title, const QString& label, int maximum, bool stoppable);
   void showOutcome(RigVelaWayBack::Outcome outcome);
-  void offerVerify(const QString& text);
+  void offerVerify(const QString& title, const QString& text);
 
   QWidget* window_;
   QAction* undo_ = nullptr;

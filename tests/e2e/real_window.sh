@@ -255,6 +255,29 @@ ref=$((ref_first + 6))
 wait_until 10 "REF + 5 more sent" at_least "$(e8v 05 "$ref")" 1
 note "REF stepped $ref_first -> $ref"
 
+# --- Ctrl+Z with the console focused takes the Shift step back; Edit, Revert lists the
+# REF row and its default button (Return) sends the value read; Verify, offered by the
+# default button of the window that follows, reads the memory back and finds it equal.
+x key ctrl+z
+wait_until 10 "REF undone to +1" at_least "$(e8v 05 $((ref_first + 1)))" 2
+x key alt+e v
+wait_until 10 "the revert window" some_other_window
+x key Return
+wait_until 10 "REF reverted to the value read" at_least "$(e8v 05 "$ref_first")" 2
+clone_reads=$(count_pc '^FE FE EE EF E2 ')
+wait_until 10 "the window after the revert" some_other_window
+sleep 0.5
+x key Return
+wait_until 30 "the read-back" at_least '^FE FE EE EF E2 ' $((clone_reads + 1))
+verified_window() { other_windows | while read -r w; do xdotool getwindowname "$w"; done | grep -qx "Verify against the transceiver"; }
+wait_until 30 "the verification's result" verified_window
+sleep 0.5
+x key Escape
+wait_until 10 "the result window closing" no_other_window
+x windowfocus --sync "$win" || fail "cannot focus the window"
+ref=$ref_first
+note "REF undone and reverted to $ref, verified"
+
 # --- Reload(F5): the live values are read again. A reload has come when the last D/A
 # output (code 15) has been read more often than the first (code 16) was before.
 da_reads=$(count_pc "$(read_ad 16)")
@@ -389,9 +412,9 @@ in_order "connection" "^FE FE EE EF E0 29 28 00 00 FD\$" "^FE FE EE EF E2 29 28 
   "$(e8v 05 "$ref_first")" "$(read_ad 0)" "$(read_ad 3)" "$(read_ad 5)" "$(read_ad 4)" "$(read_ad 0)" \
   "$(read_ad 16)" "$(read_ad 17)" "$(read_ad 18)" "$(read_ad 19)" "$(read_ad 12)" "$(read_ad 13)" \
   "$(read_ad 14)" "$(read_ad 11)" "$(read_ad 15)" \
-  "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 "$ref")"
+  "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 $((ref_first + 6)))" "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 "$ref_first")"
 grep -qE ' RIG>PC FE FE EF EE E5 ' "$work/sim.trace" || fail "no E5 end frame of the clone read"
-[ "$(e8_values 05 | tr '\n' ' ')" = "$ref_first $((ref_first + 1)) $ref " ] ||
+[ "$(e8_values 05 | tr '\n' ' ')" = "$ref_first $((ref_first + 1)) $((ref_first + 6)) $((ref_first + 1)) $ref_first " ] ||
   fail "REF commands carried $(e8_values 05 | tr '\n' ' ')"
 
 # --- The saved profile: the chosen release time, the port, and the lines it did not own.
