@@ -260,18 +260,33 @@ note "REF stepped $ref_first -> $ref"
 # default button of the window that follows, reads the memory back and finds it equal.
 x key ctrl+z
 wait_until 10 "REF undone to +1" at_least "$(e8v 05 $((ref_first + 1)))" 2
+# window_named TITLE: a window of the utility besides the main one, by its title.
+window_named() {
+  local w
+  for w in $(other_windows); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && echo "$w"
+  done | tail -n 1
+}
+named_shown() { [ -n "$(window_named "$1")" ]; }
+# No window manager: a new window gets the keyboard as a click on it would give it.
+focus_named() {
+  wait_until 10 "the window '$1'" named_shown "$1"
+  sleep 0.3
+  x windowfocus --sync "$(window_named "$1")" || fail "cannot focus '$1'"
+}
 x key alt+e v
-wait_until 10 "the revert window" some_other_window
+focus_named "Revert to the values read"
 x key Return
 wait_until 10 "REF reverted to the value read" at_least "$(e8v 05 "$ref_first")" 2
 clone_reads=$(count_pc '^FE FE EE EF E2 ')
-wait_until 10 "the window after the revert" some_other_window
-sleep 0.5
+sleep 1
+focus_named "Revert to the values read"
 x key Return
 wait_until 30 "the read-back" at_least '^FE FE EE EF E2 ' $((clone_reads + 1))
-verified_window() { other_windows | while read -r w; do xdotool getwindowname "$w"; done | grep -qx "Verify against the transceiver"; }
-wait_until 30 "the verification's result" verified_window
-sleep 0.5
+read_back() { [ "$(grep -c ' RIG>PC FE FE EF EE E5 ' "$work/sim.trace")" -ge 2 ]; }
+wait_until 30 "the end of the read-back" read_back
+sleep 1
+focus_named "Verify against the transceiver"
 x key Escape
 wait_until 10 "the result window closing" no_other_window
 x windowfocus --sync "$win" || fail "cannot focus the window"
