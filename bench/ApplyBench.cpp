@@ -47,6 +47,7 @@ bool runUntil(const std::function<bool()>& done, int limitMs) {
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   QTemporaryDir home;
   for (const char* v : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) qputenv(v, home.path().toUtf8());
   QProcess sim;
@@ -61,9 +62,11 @@ int main(int argc, char** argv) {
   model.RigOpFunc_ClickCmd00(0);
   const bool connected = runUntil([&] {
     return model.RigVelaProp_EditEnabled() && !model.taskState().reloadThisCycle && !Globals::seq().OpRunning();
-  }, 120000) && runUntil([] { return false; }, 2000);
+  }, 120000);
+  runUntil([] { return false; }, 2000);  // the cycle settles
   if (!connected) {
     std::printf("CONNECT FAILED\n");
+    Globals::tearDown();
     return 1;
   }
 
@@ -85,6 +88,7 @@ int main(int argc, char** argv) {
   const auto preview = back.previewBackup(path, error);
   if (!preview || preview->rows.size() != std::size(kRows)) {
     std::printf("PREVIEW FAILED: %s\n", error.c_str());
+    Globals::tearDown();
     return 1;
   }
 

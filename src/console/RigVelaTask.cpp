@@ -54,6 +54,7 @@ void clsIndOp_RigVela::task() {
   }
   if (task_.WaitE8Required > 0) {
     task_.waitTimer.setcounter(task_.WaitE8Required);
+    if (wayBack_.busy()) RigVelaWayBack::wakeTickAfter(task_.WaitE8Required);
     task_.WaitE8Required = 0;
   }
   if (task_.waitTimer.counter() > 0) return;

@@ -62,6 +62,9 @@ class RigVelaWayBack {
 
   // The model task's sending state, once every flagged row has gone.
   Fed feed();
+  // Rows of a plan follow each other as soon as a pause ends, not at the next
+  // 50 ms tick: one extra tick when it does.
+  static void wakeTickAfter(int32_t ms);
 
   int planTotal() const { return planTotal_; }
   int planSent() const { return static_cast<int>(planSentRows_.size()); }

@@ -1,5 +1,7 @@
 // Revert, apply from a backup and verify: the rows to send, their feeding to the
 // model task one at a time, and the comparison after a second clone read.
+#include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +17,7 @@
 #include "clsIndEep_RigVela.h"
 #include "clsIndPtbl_RigVela.h"
 #include "clsIndOp_RigVela.h"
+#include "frmCom.h"
 
 namespace {
 
@@ -116,6 +119,7 @@ void RigVelaWayBack::startPlan(const std::vector<RowChange>& rows, const std::st
   stopRequested_ = false;
   planActive_ = true;
   outcome_ = Outcome::None;
+  wakeTickAfter(0);
 }
 
 void RigVelaWayBack::notePlanEnd(const std::string& how) {
@@ -195,6 +199,12 @@ void RigVelaWayBack::finishVerify() {
     console.ReadFromEe(r.row);
     console.setflgChanged(r.row, false);
   }
+}
+
+void RigVelaWayBack::wakeTickAfter(int32_t ms) {
+  if (!Globals::comExists()) return;
+  frmCom* com = &Globals::com();
+  QTimer::singleShot(std::chrono::milliseconds(ms + 1), Qt::PreciseTimer, com, [com] { com->timSolid_Timer(); });
 }
 
 RigVelaWayBack::Outcome RigVelaWayBack::takeOutcome() {
