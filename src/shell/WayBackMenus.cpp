@@ -161,8 +161,8 @@ void WayBackMenus::applyClicked() {
     return;
   }
   QStringList apart;
-  for (const std::string& l : preview->nowLines) apart << "now:    " + QString::fromStdString(l);
-  for (const std::string& l : preview->backupLines) apart << "backup: " + QString::fromStdString(l);
+  for (const std::string& l : preview->nowLines) apart << "now:    " + QString::fromStdString(l).simplified();
+  for (const std::string& l : preview->backupLines) apart << "backup: " + QString::fromStdString(l).simplified();
   const QString name = QFileInfo(path).fileName();
   const QString head = preview->rows.empty() ? "Every row holds the value of " + name + "."
                                              : "These rows differ from " + name + ":";
