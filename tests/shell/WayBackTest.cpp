@@ -120,6 +120,24 @@ TEST_F(WayBackTest, RevertSendsOnlyTheRowsThatDifferFromTheRead) {
             std::string::npos);
 }
 
+// Adjustment commands without answer ride out a silent line; a read-back does not.
+TEST_F(WayBackTest, ALineFaultDuringVerifyEndsItWithTheMessageAndNothingVerified) {
+  loadImage(MemoryImageBuilder().build());
+  ASSERT_TRUE(connect());
+  key(kRef, Qt::Key_Right);
+  const std::string stem = Globals::sessionRecorder().currentSessionStem();
+  TransceiverSettings settings = rig.settings();
+  settings.noAnswer = true;
+  rig.setSettings(settings);
+  back().requestVerify();
+  ASSERT_TRUE(runUntil([this] { return !back().busy() && !Globals::seq().OpRunning(); }));
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(model().opState(), 0);
+  const std::string report = fileBytes(QString::fromStdString(stem + "_report.txt")).toStdString();
+  EXPECT_NE(report.find("verification broken off by a line fault: nothing verified"), std::string::npos) << report;
+  EXPECT_EQ(report.find("verified "), std::string::npos) << report;
+}
+
 struct VerifyCase {
   int dropped;
   bool equal;
