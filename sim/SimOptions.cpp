@@ -160,6 +160,13 @@ const std::vector<Option>& options() {
        intInto(&S::strayAnswerFrame, 0, kMaxInt)},
       {"--hang-up-after-frame", "K", "fault: the transceiver hangs up after answer frame K",
        intInto(&S::hangUpAfterFrame, 0, kMaxInt)},
+      {"--drop-e8", "HH", "fault: settings of E8 command HH are taken but not stored",
+       [](SimOptions& o, const std::string& v) {
+         unsigned n = 0;
+         if (!parseHex(v, 2, n)) return false;
+         o.rig.dropE8Command = static_cast<int>(n);
+         return true;
+       }},
       {"--trace", nullptr, "print every frame with its time (ms, hex) to stderr",
        own(&SimOptions::trace)},
       {"--help", nullptr, "show this text", own(&SimOptions::help)},

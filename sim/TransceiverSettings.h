@@ -42,6 +42,7 @@ struct TransceiverSettings {
                                    // (from 1; 0 = from the first)
   int strayAnswerFrame = 0;        // that frame comes first from a wrong source, then as it should
   int hangUpAfterFrame = 0;        // the transceiver hangs up its line after that answer frame
+  int dropE8Command = -1;          // settings of this E8 command are taken on the wire but not stored
 
   // Empty when the settings can be used, else what is wrong.
   std::string validate() const;

@@ -250,6 +250,7 @@ void VirtualTransceiver::handleAdjustment(const Bytes& body, int64_t readyUs) {
     case AdjustmentMap::kRead: answerReading(*value, readyUs); return;
     default: break;
   }
+  if (command == settings_.dropE8Command) return;
   if (const auto adr = AdjustmentMap::addressOf(command)) {
     memory_[static_cast<size_t>(*adr)] = *value;
     if (command == AdjustmentMap::kRxLva) txLvaLastSent_ = false;

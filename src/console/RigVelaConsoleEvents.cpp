@@ -124,6 +124,7 @@ void clsIndOp_RigVela::ConsEv_Enter(clsConsole& objConsole, int16_t Index, int16
       break;
   }
   if (auto_.autoCode != before) {
+    if (auto_.autoCode != 0) wayBack_.procedureStarted();
     for (int16_t i = 0; i < objConsole.ListCount(); ++i) objConsole.Disp(i);
   }
 }

@@ -42,6 +42,7 @@ void clsIndOp_RigVela::RigVelaOp_PostReadSetup() {
     console.setflgChanged(i, true);
   }
   task_.reloadRequest = true;
+  wayBack_.takeReadImage(image.bytes());
 
   task_.chBlockAdr = RigVelaFunc_Obj_Address(clsIndPtbl_RigVela::ObjChannels);
   task_.chBlock2Adr = RigVelaFunc_Obj_Address(clsIndPtbl_RigVela::ObjChannelBlock2);

@@ -10,7 +10,9 @@
 bool RigVelaProceduresModelHost::SequencerBusy() const { return Globals::seq().OpRunning(); }
 
 bool RigVelaProceduresModelHost::ReadAD(int16_t slot, bool firstPass) {
-  return model_.RigVelaOp_ReadAD(slot, firstPass);
+  const bool ended = model_.RigVelaOp_ReadAD(slot, firstPass);
+  if (ended) model_.wayBack().procedurePoint();
+  return ended;
 }
 
 int16_t RigVelaProceduresModelHost::AdLast(int16_t slot) const {

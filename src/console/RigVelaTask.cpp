@@ -54,6 +54,7 @@ void clsIndOp_RigVela::task() {
   }
   if (task_.WaitE8Required > 0) {
     task_.waitTimer.setcounter(task_.WaitE8Required);
+    if (wayBack_.busy()) RigVelaWayBack::wakeTickAfter(task_.WaitE8Required);
     task_.WaitE8Required = 0;
   }
   if (task_.waitTimer.counter() > 0) return;
@@ -92,8 +93,13 @@ bool clsIndOp_RigVela::runState(int16_t& next) {
       sendE8(kStartCommand, 1);
       return true;
     case FirstSend:
-    case SendChanged:
       return RigVelaOp_SendChangedItems();
+    case SendChanged: {
+      if (!RigVelaOp_SendChangedItems()) return false;
+      const RigVelaWayBack::Fed fed = wayBack_.feed();
+      if (fed == RigVelaWayBack::Fed::Row) return RigVelaOp_SendChangedItems();
+      return fed == RigVelaWayBack::Fed::Nothing;
+    }
     case CycleStart:
       task_.reloadThisCycle = task_.reloadRequest;
       task_.reloadRequest = false;

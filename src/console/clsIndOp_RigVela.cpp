@@ -39,6 +39,7 @@ void clsIndOp_RigVela::RigOpFunc_SetComPortNo(int16_t portNo) {
 }
 
 void clsIndOp_RigVela::RigOpFunc_ResetAll() {
+  wayBack_.reset();
   RigVelaOp_EndSession();
   Globals::seq().easyReset(comPortNo_);
   task_.opState = 0;
@@ -65,6 +66,7 @@ void clsIndOp_RigVela::RigOpFunc_ResetAll() {
 }
 
 void clsIndOp_RigVela::RigVelaOp_AutoReset() {
+  wayBack_.procedureEnded();
   auto_.autoCode = 0;
   clsConsole& console = Globals::console();
   console.setWaitAfterE8(items_.bpfT1, 200);

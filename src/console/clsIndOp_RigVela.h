@@ -3,7 +3,8 @@
 // the COM port handed to the link and the checks the link asks of it, and runs a
 // whole connection (task) with its readings and console events. The code lives in
 // one file per concern: RigVelaTask, RigVelaPostRead, RigVelaService, RigVelaReadings,
-// RigVelaConsoleEvents, RigVelaAutoDispatch.
+// RigVelaConsoleEvents, RigVelaAutoDispatch; the way back (undo, revert, verify)
+// lives in RigVelaWayBack.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "RigVelaProcedures.h"
 #include "RigVelaProceduresModelHost.h"
 #include "RigVelaState.h"
+#include "RigVelaWayBack.h"
 #include "clsIndEep_RigVela.h"
 #include "clsIndPtbl_RigVela.h"
 
@@ -52,6 +54,7 @@ class clsIndOp_RigVela : public ConsoleEvents {
   const RigVelaReadingTables& readings() const { return readings_; }
   const RigVelaAutoState& autoState() const { return auto_; }
   const RigVelaItemIndex& itemIndex() const { return items_; }
+  RigVelaWayBack& wayBack() { return wayBack_; }
   void task();
   // The session's backup once a clone read is done; its report when it ends.
   void RigVelaOp_BeginSession();
@@ -98,4 +101,5 @@ class clsIndOp_RigVela : public ConsoleEvents {
   clsIndEep_RigVela eep_;
   RigVelaProceduresModelHost procHost_{*this};
   RigVelaProcedures procedures_{procHost_, auto_, items_};
+  RigVelaWayBack wayBack_{items_, auto_};
 };

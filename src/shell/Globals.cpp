@@ -84,6 +84,10 @@ clsConsole& Globals::console() {
   if (!p) {
     p = std::make_unique<clsConsole>();
     p->OnSendE8 = [](int16_t Index) {
+      if (instances().model) {
+        instances().model->wayBack().rowSent(Index);
+        return;
+      }
       const clsConsole& c = console();
       sessionRecorder().noteSent(Index, c.Title(Index), c.Value(Index));
     };

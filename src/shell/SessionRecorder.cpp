@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -87,6 +88,7 @@ void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std:
   parameterTextBefore_ = parameterText;
   rowValues_ = rowValues;
   adjustments_.clear();
+  held_ = 0;
   files_.clear();
   const std::string folder = backupsFolder();
   stem_ = freeStem(folder, timeText(started_, "%Y%m%d-%H%M%S") + "_" + safeName(subCode));
@@ -105,22 +107,66 @@ void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std:
   openReport();
 }
 
-void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t value) {
+void SessionRecorder::noteSent(int16_t row, const std::string& title, int16_t value, const std::string& note) {
   if (!active_ || row < 0) return;
   const auto index = static_cast<size_t>(row);
   if (index >= rowValues_.size()) rowValues_.resize(index + 1, value);
   if (rowValues_[index] == value) return;
-  adjustments_.push_back({row, trimmed(title), rowValues_[index], value, std::time(nullptr)});
+  record({row, trimmed(title), rowValues_[index], value, std::time(nullptr), {}, note});
   rowValues_[index] = value;
-  appendToReport(adjustmentLine(adjustments_.back()));
 }
 
+void SessionRecorder::noteProcedure(int16_t row, const std::string& title, int16_t before, int16_t after,
+                                    const std::string& note, const std::string& detail, bool namesCurve) {
+  if (!active_ || row < 0) return;
+  const auto index = static_cast<size_t>(row);
+  if (index >= rowValues_.size()) rowValues_.resize(index + 1, after);
+  if (detail.empty()) rowValues_[index] = after;
+  record({row, trimmed(title), before, after, std::time(nullptr), detail, note, namesCurve});
+}
+
+void SessionRecorder::noteEvent(const std::string& text) {
+  if (active_) record({-1, {}, 0, 0, std::time(nullptr), text, {}});
+}
+
+void SessionRecorder::keepReadBack(const std::vector<uint8_t>& image) {
+  if (!active_) return;
+  std::string path = stem_ + "_readback.img";
+  for (int n = 2; exists(path); ++n) path = stem_ + "_readback-" + std::to_string(n) + ".img";
+  writeNewFile(path, std::string(image.begin(), image.end()), true);
+}
+
+// A procedure's curve is kept right after it ends; its lines name the first file.
 void SessionRecorder::noteFile(const std::string& path) {
-  if (active_) files_.push_back(std::filesystem::path(path).filename().string());
+  if (!active_) return;
+  const std::string name = std::filesystem::path(path).filename().string();
+  files_.push_back(name);
+  const size_t at = name.rfind("curve-");
+  for (size_t i = held_; i < adjustments_.size(); ++i) {
+    if (at != std::string::npos) adjustments_[i].note += ", " + name.substr(at, 8);
+  }
+  writeHeld();
+}
+
+// A line that waits for its curve's name is held; anything after it lets it go.
+void SessionRecorder::record(const Adjustment& a) {
+  if (!a.awaitsCurve) writeHeld();
+  adjustments_.push_back(a);
+  if (a.awaitsCurve) return;
+  held_ = adjustments_.size();
+  appendToReport(adjustmentLine(a));
+}
+
+void SessionRecorder::writeHeld() {
+  for (; held_ < adjustments_.size(); ++held_) {
+    adjustments_[held_].awaitsCurve = false;
+    appendToReport(adjustmentLine(adjustments_[held_]));
+  }
 }
 
 void SessionRecorder::endSession(const std::string& parameterTextAfter) {
   if (!active_) return;
+  writeHeld();
   active_ = false;
   appendToReport(reportTail(parameterTextAfter, std::time(nullptr)));
   if (reportFd_ >= 0 && ::fsync(reportFd_) != 0) {
@@ -189,14 +235,18 @@ std::string SessionRecorder::reportHead() const {
 }
 
 std::string SessionRecorder::adjustmentLine(const Adjustment& a) {
-  return timeText(a.time, "%H:%M:%S") + "  row " + std::to_string(a.row) + " " + a.title + ": " +
-         std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) + "\n";
+  const std::string time = timeText(a.time, "%H:%M:%S") + "  ";
+  if (a.row < 0) return time + a.detail + "\n";
+  return time + "row " + std::to_string(a.row) + " " + a.title + ": " +
+         (a.detail.empty() ? std::to_string(a.oldValue) + " -> " + std::to_string(a.newValue) : a.detail) +
+         (a.note.empty() ? "" : " (" + a.note + ")") + "\n";
 }
 
 std::string SessionRecorder::reportTail(const std::string& parameterTextAfter, std::time_t ended) const {
   const std::string name = std::filesystem::path(stem_).filename().string();
   std::string out = "\nEnded:   " + timeText(ended, "%Y-%m-%d %H:%M:%S") + "\n";
-  out += "Adjustments sent: " + std::to_string(adjustments_.size()) + "\n";
+  const auto sent = std::count_if(adjustments_.begin(), adjustments_.end(), [](const Adjustment& a) { return a.row >= 0; });
+  out += "Adjustments sent: " + std::to_string(sent) + "\n";
   if (!files_.empty()) {
     out += "\nCurves:\n";
     for (const std::string& f : files_) out += "  " + f + "\n";

@@ -26,6 +26,10 @@ class SessionRecorder {
     int16_t oldValue = 0;
     int16_t newValue = 0;
     std::time_t time = 0;
+    // Shown instead of "old -> new" when set; note goes in brackets after it.
+    std::string detail;
+    std::string note;
+    bool awaitsCurve = false;
   };
 
   // $XDG_DATA_HOME/ravlen-adj/backups, or ~/.local/share/ravlen-adj/backups.
@@ -37,7 +41,15 @@ class SessionRecorder {
                     const std::string& parameterText, const std::vector<int16_t>& rowValues);
   // A row's value went out; noted (and appended to the report) when it differs
   // from the row's value before.
-  void noteSent(int16_t row, const std::string& title, int16_t value);
+  void noteSent(int16_t row, const std::string& title, int16_t value, const std::string& note = {});
+  // A whole automatic adjustment as one line. namesCurve: the line waits for the
+  // curve file kept next, whose name goes into it.
+  void noteProcedure(int16_t row, const std::string& title, int16_t before, int16_t after,
+                     const std::string& note, const std::string& detail = {}, bool namesCurve = true);
+  // A line of its own among the adjustments (a verification, a broken-off revert).
+  void noteEvent(const std::string& text);
+  // A memory image read back during the session, kept beside its backup.
+  void keepReadBack(const std::vector<uint8_t>& image);
   // A file kept with the session (a curve's data or picture); the report names it.
   void noteFile(const std::string& path);
   // The session ended (another connect, a link error, the window closing): the
@@ -62,6 +74,8 @@ class SessionRecorder {
   std::string reportHead() const;
   std::string reportTail(const std::string& parameterTextAfter, std::time_t ended) const;
   static std::string adjustmentLine(const Adjustment& a);
+  void record(const Adjustment& a);
+  void writeHeld();
   void reportFailure(const std::string& text);
 
   bool active_ = false;
@@ -73,5 +87,6 @@ class SessionRecorder {
   std::time_t started_ = 0;
   std::vector<int16_t> rowValues_;
   std::vector<Adjustment> adjustments_;
+  size_t held_ = 0;  // adjustments_ from here wait for their curve's name
   std::vector<std::string> files_;
 };

@@ -21,6 +21,7 @@
 #include "SessionMenus.h"
 #include "SessionRecorder.h"
 #include "Twips.h"
+#include "WayBackMenus.h"
 #include "clsCmcLnk3Drv.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcProfileIO.h"
@@ -133,6 +134,7 @@ void frmMain::buildMenus() {
   connect(mnuFileExit_, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
 
   QMenu* option = menuBar()->addMenu("&Option");
+  wayBackMenus_ = new WayBackMenus(this, menuBar(), option->menuAction());
   QMenu* port = option->addMenu("&Port");
   for (int16_t n = 1; n <= 4; ++n) {
     QAction* a = port->addAction(QString("COM &%1").arg(n));
@@ -151,6 +153,7 @@ void frmMain::buildMenus() {
     mnuOptionSelAutoRelease_[static_cast<size_t>(n)] = a;
   }
   SessionMenus::add(file, mnuFileExit_, option, this);
+  wayBackMenus_->addFileEntry(file, mnuFileExit_);
   CurvesWindow::addMenuEntry(*option, *this);
 }
 
@@ -292,10 +295,10 @@ bool frmMain::lboConsole_KeyDown(int key, Qt::KeyboardModifiers shift) {
   if (padSeparator) key = Qt::Key_Enter;
   switch (key) {
     case Qt::Key_Left:
-      if (hasRow) console.UpDown(row, shifted ? -5 : -1);
+      if (hasRow) Globals::model().wayBack().keyStep(row, shifted ? -5 : -1);
       return true;
     case Qt::Key_Right:
-      if (hasRow) console.UpDown(row, shifted ? 5 : 1);
+      if (hasRow) Globals::model().wayBack().keyStep(row, shifted ? 5 : 1);
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -345,6 +348,7 @@ void frmMain::task() {
   if (seq.OpRunning()) seq.task();
   refreshMenuChecks();
   refreshPortLabel();
+  wayBackMenus_->refresh();
 }
 
 void frmMain::refreshMenuChecks() {

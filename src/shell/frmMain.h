@@ -15,6 +15,7 @@ class QPlainTextEdit;
 class QPushButton;
 class clsCmcLnk3Sequence;
 class clsCmcProfileIO;
+class WayBackMenus;
 
 class frmMain : public QMainWindow {
   Q_OBJECT
@@ -70,6 +71,7 @@ class frmMain : public QMainWindow {
   }
   QAction& mnuFileExit() { return *mnuFileExit_; }
   QAction& mnuOptPortSettings() { return *mnuOptPortSettings_; }
+  WayBackMenus& wayBackMenus() { return *wayBackMenus_; }
   const QString& keyBuffer() const { return keyBuffer_; }
   // The button Escape presses; -1 for none.
   void setCancelButton(int16_t index) { cancelButton_ = index; }
@@ -123,4 +125,5 @@ class frmMain : public QMainWindow {
   std::array<QAction*, 6> mnuOptionSelAutoRelease_{};
   QAction* mnuOptPortSettings_ = nullptr;
   QAction* mnuFileExit_ = nullptr;
+  WayBackMenus* wayBackMenus_ = nullptr;
 };

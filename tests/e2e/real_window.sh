@@ -321,6 +321,44 @@ if [ -n "$end_by" ]; then
   exit 0
 fi
 
+# --- Ctrl+Z with the console focused takes the Shift step back; Edit, Revert lists the
+# REF row and its default button (Return) sends the value read; Verify, offered by the
+# default button of the window that follows, reads the memory back and finds it equal.
+x key ctrl+z
+wait_until 10 "REF undone to +1" at_least "$(e8v 05 $((ref_first + 1)))" 2
+# window_named TITLE: a window of the utility besides the main one, by its title.
+window_named() {
+  local w
+  for w in $(other_windows); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && echo "$w"
+  done | tail -n 1
+}
+named_shown() { [ -n "$(window_named "$1")" ]; }
+# No window manager: a new window gets the keyboard as a click on it would give it.
+focus_named() {
+  wait_until 10 "the window '$1'" named_shown "$1"
+  sleep 0.3
+  x windowfocus --sync "$(window_named "$1")" || fail "cannot focus '$1'"
+}
+x key alt+e v
+focus_named "Revert to the values read"
+x key Return
+wait_until 10 "REF reverted to the value read" at_least "$(e8v 05 "$ref_first")" 2
+clone_reads=$(count_pc '^FE FE EE EF E2 ')
+sleep 1
+focus_named "Revert to the values read"
+x key Return
+wait_until 30 "the read-back" at_least '^FE FE EE EF E2 ' $((clone_reads + 1))
+read_back() { [ "$(grep -c ' RIG>PC FE FE EF EE E5 ' "$work/sim.trace")" -ge 2 ]; }
+wait_until 30 "the end of the read-back" read_back
+sleep 1
+focus_named "Verify against the transceiver"
+x key Escape
+wait_until 10 "the result window closing" no_other_window
+x windowfocus --sync "$win" || fail "cannot focus the window"
+ref=$ref_first
+note "REF undone and reverted to $ref, verified"
+
 # --- Reload(F5): the live values are read again. A reload has come when the last D/A
 # output (code 15) has been read more often than the first (code 16) was before.
 da_reads=$(count_pc "$(read_ad 16)")
@@ -456,9 +494,9 @@ in_order "connection" "^FE FE EE EF E0 29 28 00 00 FD\$" "^FE FE EE EF E2 29 28 
   "$(e8v 05 "$ref_first")" "$(read_ad 0)" "$(read_ad 3)" "$(read_ad 5)" "$(read_ad 4)" "$(read_ad 0)" \
   "$(read_ad 16)" "$(read_ad 17)" "$(read_ad 18)" "$(read_ad 19)" "$(read_ad 12)" "$(read_ad 13)" \
   "$(read_ad 14)" "$(read_ad 11)" "$(read_ad 15)" \
-  "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 "$ref")"
+  "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 $((ref_first + 6)))" "$(e8v 05 $((ref_first + 1)))" "$(e8v 05 "$ref_first")"
 grep -qE ' RIG>PC FE FE EF EE E5 ' "$work/sim.trace" || fail "no E5 end frame of the clone read"
-[ "$(e8_values 05 | tr '\n' ' ')" = "$ref_first $((ref_first + 1)) $ref " ] ||
+[ "$(e8_values 05 | tr '\n' ' ')" = "$ref_first $((ref_first + 1)) $((ref_first + 6)) $((ref_first + 1)) $ref_first " ] ||
   fail "REF commands carried $(e8_values 05 | tr '\n' ' ')"
 
 # --- The saved profile: the chosen release time, the port, and the lines it did not own.
