@@ -93,7 +93,7 @@ TEST_F(WayBackTest, UndoAndRedoTakeBackKeyStepsAShiftStepABalanceRowAndASweep) {
   EXPECT_NE(report.find("row 1 Pow(H CB): " + std::to_string(pow0) + " -> " + std::to_string(pow0 + 5) + " (redo)"),
             std::string::npos) << report;
   // One line for the sweep, not one per point.
-  EXPECT_LT(std::count(report.begin(), report.end(), '\n'), 40) << report;
+  EXPECT_NE(report.find("Adjustments sent: 10\n"), std::string::npos) << report;
 
   model().RigOpFunc_ClickCmd00(0);  // a new connection forgets the steps
   ASSERT_TRUE(connect());
