@@ -26,6 +26,7 @@
 #include "SessionRecorder.h"
 #include "SimAppFixture.h"
 #include "SimFrames.h"
+#include "TestFiles.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 #include "frmMain.h"
@@ -98,6 +99,22 @@ class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface
     }
     return false;
   }
+  // The run's files: one CSV per series, its header then the points as drawn,
+  // named after the series; then the chart.
+  void expectRunFiles(const QString& header, const std::vector<std::string>& tags) {
+    QCoreApplication::processEvents();  // the files are written from the event loop
+    const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
+    const std::string stem = Globals::sessionRecorder().currentSessionStem();
+    ASSERT_FALSE(stem.empty());
+    ASSERT_EQ(files.size(), tags.size() + 1);
+    for (size_t i = 0; i < tags.size(); ++i) {
+      EXPECT_EQ(files[i], stem + "_curve-01-" + tags[i] + ".csv");
+      QString want = header + "\n";
+      for (const QPoint& p : seriesPoints(static_cast<int>(i))) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
+      EXPECT_EQ(QString::fromUtf8(fileBytes(QString::fromStdString(files[i]))), want);
+    }
+    EXPECT_EQ(files.back(), stem + "_curve-01.png");
+  }
   Points answeredPoints() const {
     Points out;
     for (auto [v, r] : answered) out.emplace_back(v, r);
@@ -133,9 +150,9 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   EXPECT_EQ(frames, want);
   ASSERT_EQ(answered.size(), 256u);
   EXPECT_EQ(seriesPoints(0), answeredPoints());
-  EXPECT_EQ(answered[71].second, 20 + 110 + 107);  // T1 on its plateau, T2 one step off
+  EXPECT_EQ(answered[71].second, 20 + 110 + 110);  // T1 on its plateau, T2 on its upper end
   const auto& t1 = run().series.at(0);
-  EXPECT_EQ(std::make_tuple(t1.endValue, t1.plateauFrom, t1.plateauTo), std::make_tuple(71, 70, 72));
+  EXPECT_EQ(std::make_tuple(t1.endValue, t1.plateauFrom, t1.plateauTo), std::make_tuple(71, 70, 73));
   EXPECT_TRUE(hasSeries("T1 end 71"));
 }
 
@@ -149,6 +166,7 @@ TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
   EXPECT_EQ(seriesPoints(0), want);
   EXPECT_TRUE(hasSeries("Target 150") && hasSeries("LVA end 150"));
   EXPECT_EQ(chart().title(), "RX LVA level search");
+  expectRunFiles("value,reading", {"rx-lva"});
 }
 
 TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
@@ -180,7 +198,8 @@ TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
       EXPECT_GT(points[i].x(), points[i - 1].x());
     }
   }
-  EXPECT_TRUE(hasSeries("S3 captured: 234") && hasSeries("S1 captured: 234"));
+  EXPECT_TRUE(hasSeries("S3 captured: 237") && hasSeries("S1 captured: 237"));
+  expectRunFiles("time_ms,level", {"rssi"});
 }
 
 // Two series of 65 points, and the files of the run: one CSV per series, rows as
@@ -189,40 +208,26 @@ TEST_P(CurvesSimTest, BpfAllDrawsTwoSeriesKeptAsCsvAndPng) {
   connect();
   enter(kBpfAllRow);
   runToEnd();
-  QCoreApplication::processEvents();  // the files are written from the event loop
   std::vector<E8> wantFrames{{0x13, 64}, {0x14, 64}};
   appendSweep(wantFrames, 0x13, 2, 128, 71);
   appendSweep(wantFrames, 0x14, 2, 128, 93);
   EXPECT_EQ(frames, wantFrames);
   EXPECT_EQ(rig.memoryByte(84), 71);
   EXPECT_EQ(rig.memoryByte(85), 93);
+  expectPausesAtRest();
   const Points all = answeredPoints();
   ASSERT_EQ(all.size(), 130u);
   EXPECT_EQ(seriesPoints(0), Points(all.begin(), all.begin() + 65));
   EXPECT_EQ(seriesPoints(1), Points(all.begin() + 65, all.end()));
   EXPECT_TRUE(hasSeries("T1 end 71") && hasSeries("T2 end 93"));
+  expectRunFiles("value,reading", {"bpf-t1", "bpf-t2"});
   const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
   ASSERT_EQ(files.size(), 3u);
-  for (int i = 0; i < 2; ++i) {
-    QFile csv(QString::fromStdString(files[static_cast<size_t>(i)]));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly | QIODevice::Text));
-    QString want = "value,reading\n";
-    for (const QPoint& p : seriesPoints(i)) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
-    EXPECT_EQ(QString::fromUtf8(csv.readAll()), want);
-  }
-  const std::string stem = Globals::sessionRecorder().currentSessionStem();
-  ASSERT_FALSE(stem.empty());
-  EXPECT_EQ(files[0], stem + "_curve-01-bpf-t1.csv");
-  EXPECT_EQ(files[1], stem + "_curve-01-bpf-t2.csv");
-  EXPECT_EQ(files[2], stem + "_curve-01.png");
-  const QImage png(QString::fromStdString(files[2]));
-  EXPECT_FALSE(png.isNull());
-  EXPECT_EQ(png.size(), CurvesChart::ImageSize);
+  EXPECT_EQ(QImage(QString::fromStdString(files[2])).size(), CurvesChart::ImageSize);
   // The session report names them.
+  const std::string stem = Globals::sessionRecorder().currentSessionStem();
   Globals::mainWindow().cmd00(0).click();
-  QFile report(QString::fromStdString(stem + "_report.txt"));
-  ASSERT_TRUE(report.open(QIODevice::ReadOnly | QIODevice::Text));
-  const QString text = QString::fromUtf8(report.readAll());
+  const QString text = QString::fromUtf8(fileBytes(QString::fromStdString(stem + "_report.txt")));
   for (const std::string& f : files) {
     const QString name = QFileInfo(QString::fromStdString(f)).fileName();
     EXPECT_TRUE(text.contains("\n  " + name + "\n")) << name.toStdString();

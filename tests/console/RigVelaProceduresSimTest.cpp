@@ -2,8 +2,8 @@
 // transceiver: Enter on a row in the window, the ticks, the frames it received.
 //
 // The transceiver's physical model: the signal level (A/D code 4) is 20 plus one
-// response per filter stage, 110 on the plateau tuned point +-1 (T1 at 71, T2 at
-// 93), falling by 3 per step off it; the level voltage (A/D code 5) equals the LVA
+// response per filter stage, 110 on the plateau from its tuned point -1 to +2 (T1
+// at 71, T2 at 93), falling by 3 per step off it; the level voltage (A/D code 5) equals the LVA
 // value last sent. Its image holds BPF T1 69, T2 95, RX LVA 140, TX LVA 120 and the
 // targets 150 (RX) and 100 (TX).
 #include <gtest/gtest.h>
@@ -95,7 +95,7 @@ TEST_F(ProceduresSimTest, BpfT1SweepEndsAtTheTunedPoint71) {
   EXPECT_EQ(console().Value(kBpfT1Row), 71);
   EXPECT_EQ(std::make_tuple(rig.memoryByte(84), image(84), rig.memoryByte(85)), std::make_tuple(71, 71, 95));
   EXPECT_EQ(beeps, 1);
-  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  expectPausesAtRest();
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(row(kBpfT1Row).substr(row(kBpfT1Row).size() - 17), " [Enter] to Sweep");
 }
@@ -132,7 +132,7 @@ TEST_P(LvaSimTest, EndsAtTheTargetOrRestores) {
   EXPECT_EQ(model().autoState().lvaFailed[c.row - kRxLvaRow], c.failed);
   const std::string failedText = " (Auto Adjust Failed)";
   EXPECT_EQ(row(c.row).ends_with(failedText), c.failed) << row(c.row);
-  EXPECT_EQ(console().WaitAfterE8(c.row), 500);
+  expectPausesAtRest();
   EXPECT_EQ(beeps, 1);
   EXPECT_TRUE(messages.empty());
 }
@@ -146,9 +146,9 @@ const LvaCase kLvaCases[] = {
 INSTANTIATE_TEST_SUITE_P(Procedures, LvaSimTest, ::testing::ValuesIn(kLvaCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// With T1 at 69 and T2 at 95 both stages are one step off their plateaus:
-// 20 + 107 + 107 = 234.
-TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
+// With T1 at 69 one step below its plateau and T2 at 95 on its upper end:
+// 20 + 107 + 110 = 237.
+TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel237) {
   connect();
   enter(kRssiRow);
   ticksFor(3000);
@@ -164,13 +164,14 @@ TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
   for (const E8& f : frames) {
     if (f.command != kRead) stored.push_back(f);
   }
-  EXPECT_EQ(stored, (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
-  EXPECT_EQ(rig.memoryByte(170), 234);
-  EXPECT_EQ(rig.memoryByte(169), 234);
-  EXPECT_EQ(image(170), 234);
-  EXPECT_EQ(image(169), 234);
+  EXPECT_EQ(stored, (std::vector<E8>{{0x16, 237}, {0x15, 237}}));
+  EXPECT_EQ(rig.memoryByte(170), 237);
+  EXPECT_EQ(rig.memoryByte(169), 237);
+  EXPECT_EQ(image(170), 237);
+  EXPECT_EQ(image(169), 237);
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(row(kRssiRow), "      RSSI: [Enter] to Start");
+  expectPausesAtRest();
 }
 
 // A sweep keeps the task in its step until the stage is swept; the Enter then
@@ -186,7 +187,7 @@ TEST_F(ProceduresSimTest, EnterOnAnotherProceduresRowEndsTheRunningOne) {
   EXPECT_EQ(count(0x14), 1);  // its parking only
   EXPECT_EQ(rig.memoryByte(92), 150);
   EXPECT_EQ(beeps, 1);
-  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  expectPausesAtRest();
   EXPECT_TRUE(messages.empty());
 }
 
@@ -203,7 +204,7 @@ TEST_P(ButtonSimTest, AnyButtonEndsASweepAtOnce) {
   ticksFor(3000);
   // At most the point on its way and the value reached, sent as a change.
   EXPECT_LE(count(0x13), swept + 2);
-  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  expectPausesAtRest();
   EXPECT_EQ(beeps, 0);
   EXPECT_TRUE(messages.empty());
 }
@@ -226,6 +227,7 @@ TEST_F(ProceduresSimTest, AMalformedReadingDuringASweepGivesOneMessageAndIdle) {
   EXPECT_EQ(atMessage.back(), (E8{kRead, kSignal}));  // nothing sent after the bad answer
   EXPECT_EQ(frames, atMessage);
   EXPECT_EQ(beeps, 0);
+  expectPausesAtRest();
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
 #pragma once
-// E8 frames as the virtual transceiver received them, and a sweep's expected frames.
+// E8 frames as the virtual transceiver received them, a sweep's expected frames,
+// and the rows' pauses as every procedure leaves them.
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <vector>
+
+#include "Globals.h"
+#include "clsConsole.h"
+#include "clsIndOp_RigVela.h"
 
 struct E8 {
   int command, value;
@@ -22,4 +29,13 @@ inline void appendSweep(std::vector<E8>& want, int command, int step, int last, 
     if (v + step <= last) want.push_back({command, v + step});
   }
   want.push_back({command, result});
+}
+
+// BPF T1 and T2 wait 200 ms after their command, RX and TX LVA 500 ms.
+inline void expectPausesAtRest() {
+  const RigVelaItemIndex& items = Globals::model().itemIndex();
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(Globals::console().WaitAfterE8(static_cast<int16_t>(items.bpfT1 + k)), 200) << "BPF T" << k + 1;
+    EXPECT_EQ(Globals::console().WaitAfterE8(static_cast<int16_t>(items.rxLva + k)), 500) << "LVA " << k;
+  }
 }
