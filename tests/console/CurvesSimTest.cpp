@@ -1,17 +1,13 @@
 // The Curves window and the run files against the virtual transceiver's physical
-// model (see RigVelaProceduresSimTest): the signal level peaks at T1 71 and T2 93,
-// the level reads the LVA value last sent. Each run goes with the window open and
+// model (see ProcedureSimFixture): the signal level peaks at T1 71 and T2 93, the
+// level reads the LVA value last sent. Each run goes with the window open and
 // closed; both must send the same frames.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QChart>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
 #include <QXYSeries>
 #include <string>
 #include <tuple>
@@ -20,60 +16,20 @@
 #include "CurvesChart.h"
 #include "CurvesRecorder.h"
 #include "CurvesWindow.h"
-#include "FrameCodec.h"
-#include "Globals.h"
-#include "RigVelaProceduresBeep.h"
+#include "ProcedureSimFixture.h"
 #include "SessionRecorder.h"
-#include "SimAppFixture.h"
-#include "SimFrames.h"
 #include "TestFiles.h"
-#include "clsConsole.h"
-#include "clsIndOp_RigVela.h"
-#include "frmMain.h"
 
 namespace {
 
-constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
 using Points = std::vector<QPoint>;
 
-class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface<bool> {
+class CurvesSimTest : public ProcedureSimFixture, public ::testing::WithParamInterface<bool> {
  protected:
-  CurvesSimTest() {
-    previousBeep_ = RigVelaProceduresBeep::SetBeepHandler([] {});
-    rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
-      if (e.direction == VirtualTransceiver::TraceEvent::Direction::Noise) return;
-      const Bytes body = FrameCodec::bodyOf(e.bytes);
-      if (body.size() < 10 || body[2] != 0xE8) return;
-      const auto v = FrameCodec::hexPairValue(body[body.size() - 2], body[body.size() - 1]);
-      const int command = body[body.size() - 3];
-      if (e.direction == VirtualTransceiver::TraceEvent::Direction::FromPc) {
-        frames.push_back({command, v ? int{*v} : -1});
-        if (command != 0x03) lastSent = v ? int{*v} : -1;
-      } else if (command == 0x03 && v) {
-        answered.emplace_back(lastSent, *v);
-      }
-    });
-  }
-  ~CurvesSimTest() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep_); }
-
-  void connect() {
-    Globals::mainWindow().cmd00(0).click();
-    for (int t = 0; t < 600000 && !Globals::model().RigVelaProp_EditEnabled(); t += 50) tick();
-    ASSERT_TRUE(Globals::model().RigVelaProp_EditEnabled());
-    ticksFor(5000);
+  // Connected, with the window open or not.
+  void connectAndShow() {
+    connect();
     if (GetParam()) Globals::mainWindow().findChild<QAction*>("mnuOptionCurves")->trigger();
-    frames.clear();
-    answered.clear();
-  }
-  void enter(int16_t row) {
-    QListWidget& list = Globals::mainWindow().lboConsole();
-    list.setCurrentRow(row);
-    QTest::keyClick(&list, Qt::Key_Return);
-    for (int t = 0; t < 5000 && Globals::console().flgEnterOn(row); t += 50) tick();
-  }
-  void runToEnd() {
-    for (int t = 0; t < 600000 && Globals::model().autoState().autoCode != 0; t += 50) tick();
-    ASSERT_EQ(Globals::model().autoState().autoCode, 0);
   }
   const CurveRun& run() { return Globals::mainWindow().findChild<CurvesRecorder*>()->run(); }
   // The window's chart when open, else the one the PNG is drawn from.
@@ -121,17 +77,13 @@ class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface
     return out;
   }
 
-  std::vector<E8> frames;
-  std::vector<std::pair<int, int>> answered;  // value last sent, reading answered
-  int lastSent = -1;
 
  private:
   std::unique_ptr<QChart> shown_;
-  RigVelaProceduresBeep::BeepHandler previousBeep_;
 };
 
 TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
-  connect();
+  connectAndShow();
   enter(kBpfT1Row);
   ticksFor(3000);
   // Grown while it runs: what is drawn is what was taken, less at most the
@@ -144,7 +96,6 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   ASSERT_LE(sofar.size(), taken.size());
   EXPECT_EQ(sofar, Points(taken.begin(), taken.begin() + static_cast<long>(sofar.size())));
   runToEnd();
-  ticksFor(2000);
   std::vector<E8> want{{0x13, 0}};
   appendSweep(want, 0x13, 1, 255, 71);
   EXPECT_EQ(frames, want);
@@ -157,7 +108,7 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
 }
 
 TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
-  connect();
+  connectAndShow();
   enter(kRxLvaRow);
   runToEnd();
   const Points want{{0, 0}, {255, 255}, {128, 128}, {192, 192}, {160, 160},
@@ -170,7 +121,7 @@ TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
 }
 
 TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
-  connect();
+  connectAndShow();
   Globals::console().setValue(kLvRxRow, 0);
   ticksFor(500);
   answered.clear();
@@ -183,7 +134,7 @@ TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
 }
 
 TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
-  connect();
+  connectAndShow();
   enter(kRssiRow);
   ticksFor(3000);
   enter(kRssiRow);
@@ -205,7 +156,7 @@ TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
 // Two series of 65 points, and the files of the run: one CSV per series, rows as
 // drawn, and its chart.
 TEST_P(CurvesSimTest, BpfAllDrawsTwoSeriesKeptAsCsvAndPng) {
-  connect();
+  connectAndShow();
   enter(kBpfAllRow);
   runToEnd();
   std::vector<E8> wantFrames{{0x13, 64}, {0x14, 64}};

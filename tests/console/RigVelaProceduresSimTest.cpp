@@ -1,90 +1,23 @@
 // The automatic procedures through the whole utility against the virtual
-// transceiver: Enter on a row in the window, the ticks, the frames it received.
-//
-// The transceiver's physical model: the signal level (A/D code 4) is 20 plus one
-// response per filter stage, 110 on the plateau from its tuned point -1 to +2 (T1
-// at 71, T2 at 93), falling by 3 per step off it; the level voltage (A/D code 5) equals the LVA
-// value last sent. Its image holds BPF T1 69, T2 95, RX LVA 140, TX LVA 120 and the
-// targets 150 (RX) and 100 (TX).
+// transceiver (see ProcedureSimFixture for its physical model and image).
 #include <gtest/gtest.h>
 
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "FrameCodec.h"
-#include "Globals.h"
-#include "RigVelaProcedures.h"
-#include "RigVelaProceduresBeep.h"
-#include "SimAppFixture.h"
-#include "SimFrames.h"
+#include "ProcedureSimFixture.h"
 #include "clsCmcEeprom.h"
 #include "clsCmcRadio.h"
-#include "clsConsole.h"
-#include "clsIndOp_RigVela.h"
-#include "frmMain.h"
 
 namespace {
 
 constexpr int kRead = 0x03, kSignal = 4, kLevel = 5;
-constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
 
-class ProceduresSimTest : public SimAppFixture {
+class ProceduresSimTest : public ProcedureSimFixture {
  protected:
-  ProceduresSimTest() {
-    previousBeep_ = RigVelaProceduresBeep::SetBeepHandler([this] { ++beeps; });
-    rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
-      if (e.direction != VirtualTransceiver::TraceEvent::Direction::FromPc) return;
-      const Bytes body = FrameCodec::bodyOf(e.bytes);
-      if (body.size() != 10 || body[2] != 0xE8) return;
-      const auto v = FrameCodec::hexPairValue(body[8], body[9]);
-      frames.push_back({body[7], v ? int{*v} : -1});
-    });
-  }
-  ~ProceduresSimTest() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep_); }
-
-  clsIndOp_RigVela& model() { return Globals::model(); }
-  clsConsole& console() { return Globals::console(); }
-  int16_t autoCode() { return model().autoState().autoCode; }
-
-  // "Connect", the clone read, the first sending and the first full cycle.
-  void connect() {
-    Globals::mainWindow().cmd00(0).click();
-    for (int t = 0; t < 600000 && !model().RigVelaProp_EditEnabled(); t += 50) tick();
-    ASSERT_TRUE(model().RigVelaProp_EditEnabled());
-    ticksFor(5000);
-    ASSERT_TRUE(messages.empty());
-    frames.clear();
-  }
-  void enter(int16_t row) {
-    QListWidget& list = Globals::mainWindow().lboConsole();
-    list.setCurrentRow(row);
-    QTest::keyClick(&list, Qt::Key_Return);
-    // The task takes the Enter at its next cycle.
-    for (int t = 0; t < 5000 && console().flgEnterOn(row); t += 50) tick();
-    EXPECT_FALSE(console().flgEnterOn(row));
-  }
-  void runToEnd() {
-    for (int t = 0; t < 600000 && autoCode() != 0; t += 50) tick();
-    EXPECT_EQ(autoCode(), 0);
-    ticksFor(2000);
-  }
-  int count(int command) const {
-    int n = 0;
-    for (const E8& f : frames) n += f.command == command;
-    return n;
-  }
   std::string row(int16_t index) { return Globals::mainWindow().lboConsole().item(index)->text().toStdString(); }
   int16_t image(int32_t adr) { return Globals::radio().eepImage().ReadByte(adr); }
-
-  std::vector<E8> frames;
-  int beeps = 0;
-
- private:
-  RigVelaProceduresBeep::BeepHandler previousBeep_;
 };
 
 TEST_F(ProceduresSimTest, BpfT1SweepEndsAtTheTunedPoint71) {

@@ -15,7 +15,7 @@
 #include "RigVelaProceduresBeep.h"
 #include "RigVelaProceduresHost.h"
 #include "RigVelaState.h"
-#include "SimFrames.h"
+#include "ProcedureSimFixture.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 
