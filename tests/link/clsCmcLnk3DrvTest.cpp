@@ -233,14 +233,6 @@ TEST_F(DriverTest, EndAddressRoundsUpAndFallsBackWhenItCannotBeRepresented) {
   }
 }
 
-TEST_F(DriverTest, EveryIdentificationRestartsTheFrameCount) {
-  for (int session = 0; session < 2; ++session) {
-    exchange(Identify, {identificationBody("", 64)});  // no end-address digits
-    exchange(CloneRead, {cloneDataBody(0, {1}), cloneEndBody(1)});
-    EXPECT_EQ(drv.nowError(), 0) << session;
-  }
-}
-
 TEST_F(DriverTest, ErrorsEndTheTransactionAndLaterAnswersAreIgnored) {
   exchange(Identify, {identificationBody("", 58), identificationBody()});
   EXPECT_EQ(drv.nowError(), 3);
