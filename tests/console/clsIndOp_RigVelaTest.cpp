@@ -126,16 +126,4 @@ TEST_F(ModelTest, ResourcesFillTheButtonsListsAndProgress) {
   EXPECT_EQ(w.lblProgress().text(), QString(32, ' '));
 }
 
-TEST_F(ModelTest, ButtonsEndAProcedureAndConnectStartsTheRead) {
-  console().EnterPushed(16);
-  model().RigOpFunc_ClickCmd00(1);
-  EXPECT_FALSE(console().flgEnterOn(16));
-  EXPECT_FALSE(model().taskState().reloadRequest) << "no reload while not connected";
-  console().setValue(3, 9);
-  model().RigOpFunc_ClickCmd00(0);
-  EXPECT_EQ(console().Value(3), 0);
-  EXPECT_EQ(model().opState(), 1);
-  EXPECT_TRUE(model().taskState().stateEntered);
-}
-
 }  // namespace
