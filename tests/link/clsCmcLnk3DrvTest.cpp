@@ -126,15 +126,6 @@ TEST_F(DriverTest, EchoTimesOutAfterOneSecond) {
   EXPECT_FALSE(drv.Running());
 }
 
-TEST_F(DriverTest, AnswerFromTheWrongSourceIsIgnoredUntilTheTimeout) {
-  Bytes wrongSource = identificationBody();
-  wrongSource[1] = 0xEA;
-  exchange(Identify, {wrongSource});
-  EXPECT_TRUE(drv.Running());
-  expectErrorAfter(1200, 2);
-  EXPECT_EQ(port.written.size(), 1u);  // no resend allowed for identification
-}
-
 TEST_F(DriverTest, TwoResendsThenNoAnswerErrorWithTheEchoAwaitedEachTime) {
   const Bytes sent = request(Adjust);
   for (int round = 0; round < 3; ++round) {
