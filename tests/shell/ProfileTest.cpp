@@ -416,18 +416,23 @@ class ProfileRobustnessTest : public AppFixture {
 };
 
 // Each setup leaves a profile of some kind; the start-up reads that port, and the save
-// either leaves the file alone or keeps everything else in it.
+// either leaves the file and its folder alone or keeps everything else in the file.
+// Modes are obeyed as by anyone: where set, the super-user's overrides are lowered.
 TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
+  using P = QFileDevice::Permission;
+  const QFileDevice::Permissions all = P::ReadOwner | P::WriteOwner | P::ExeOwner, rw = P::ReadOwner | P::WriteOwner;
   const QByteArray rich =
       "; kept comment\r\n[PORTS]\r\nCOM2=/dev/ttyS1\r\n\r\n[OPTION]\r\n; port\r\nComPort=3\r\n"
       "Extra=keep\r\nComAutoRelease=1\r\n[Zeta]\r\nz=1";
   const QByteArray huge = "[OPTION]\nComPort=3\n" + QByteArray(10 * 1024 * 1024, ';');
+  const auto plain = [&] { writeProfile("; note\n[OPTION]\nComPort=3\nComAutoRelease=1\n"); };
   const struct {
     const char* what;
     std::function<void()> setUp;
     int16_t port;
     bool written;
     std::string why;  // printed when the save is refused
+    std::optional<std::pair<QFileDevice::Permissions, QFileDevice::Permissions>> modes{};  // file, folder
   } cases[] = {
       {"other sections, keys and comments", [&] { putFile(profile(), rich); }, 3, true, ""},
       {"a link to a profile kept elsewhere",
@@ -449,6 +454,10 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
        1, false, "cannot be read"},
       {"a configuration folder that is a file", [&] { putFile(configFolder(), rich); }, 1, false,
        "cannot be written: its folder cannot be made"},
+      {"unreadable profile", plain, 1, false, "cannot be read", std::pair{QFileDevice::Permissions{}, all}},
+      {"read-only configuration folder", plain, 3, false, "cannot be written: ",
+       std::pair{rw, P::ReadOwner | P::ExeOwner}},
+      {"configuration folder without permissions", plain, 1, false, "cannot be", std::pair{rw, QFileDevice::Permissions{}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -457,9 +466,22 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
     c.setUp();
     const QByteArray before = identityOf(profile());
     const QByteArray folderBefore = identityOf(configFolder());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(startChooseAndClose(), c.port);
-    const std::string said = testing::internal::GetCapturedStderr();
+    if (c.modes) {
+      ASSERT_TRUE(QFile::setPermissions(profile(), c.modes->first));
+      ASSERT_TRUE(QFile::setPermissions(configFolder(), c.modes->second));
+    }
+    std::string said;
+    {
+      const WithoutCapabilities asAnyone(c.modes ? kFileOverrides : std::initializer_list<int>{});
+      ASSERT_TRUE(asAnyone.ok());
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(startChooseAndClose(), c.port);
+      said = testing::internal::GetCapturedStderr();
+    }
+    if (c.modes) {
+      QFile::setPermissions(configFolder(), all);
+      QFile::setPermissions(profile(), rw);
+    }
     EXPECT_EQ(said.find("settings not saved: " + profilePath() + " " + c.why) != std::string::npos, !c.why.empty())
         << said;
     const QByteArray after = identityOf(profile());
@@ -470,41 +492,6 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
       EXPECT_EQ(after, before);
       EXPECT_EQ(identityOf(configFolder()), folderBefore);
     }
-  }
-}
-
-// Modes are obeyed as by anyone: the super-user's overrides are lowered meanwhile.
-TEST_F(ProfileRobustnessTest, ProfilesAndFoldersWithoutPermissionsGiveWhatCanBeReadAndStayAsTheyWere) {
-  using P = QFileDevice::Permission;
-  const QFileDevice::Permissions all = P::ReadOwner | P::WriteOwner | P::ExeOwner;
-  const QByteArray text = "; note\n[OPTION]\nComPort=3\nComAutoRelease=1\n";
-  const struct {
-    const char* what;
-    QFileDevice::Permissions file, folder;
-    int16_t port;
-    std::string why;  // printed at close
-  } cases[] = {
-      {"unreadable profile", {}, all, 1, "cannot be read"},
-      {"read-only configuration folder", P::ReadOwner | P::WriteOwner, P::ReadOwner | P::ExeOwner, 3,
-       "cannot be written: "},
-      {"configuration folder without permissions", P::ReadOwner | P::WriteOwner, {}, 1, "cannot be"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    writeProfile(text.toStdString());
-    ASSERT_TRUE(QFile::setPermissions(profile(), c.file));
-    ASSERT_TRUE(QFile::setPermissions(configFolder(), c.folder));
-    {
-      const WithoutCapabilities asAnyone(kFileOverrides);
-      ASSERT_TRUE(asAnyone.ok());
-      testing::internal::CaptureStderr();
-      EXPECT_EQ(startChooseAndClose(), c.port);
-      const std::string said = testing::internal::GetCapturedStderr();
-      EXPECT_NE(said.find("settings not saved: " + profilePath() + " " + c.why), std::string::npos) << said;
-    }
-    QFile::setPermissions(configFolder(), all);
-    QFile::setPermissions(profile(), P::ReadOwner | P::WriteOwner);
-    EXPECT_EQ(fileBytes(profile()), text);
   }
 }
 
