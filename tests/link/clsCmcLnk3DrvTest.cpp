@@ -103,22 +103,6 @@ TEST_F(DriverTest, ChunkingNoiseAndLineErrors) {
   }
 }
 
-TEST_F(DriverTest, EchoIsFoundHoweverMuchFollowsItInOneChunk) {
-  Bytes chunk = request(CloneRead);  // with a long run of clone frames (a delayed tick)
-  uint8_t count = 0;
-  for (uint16_t adr = 0; adr < 0x200; adr += 16, ++count)
-    chunk = concat({chunk, frame(cloneDataBody(adr, Bytes(16, static_cast<uint8_t>(adr >> 4))))});
-  ASSERT_GT(chunk.size(), 1000u);
-  drv.read(chunk);
-  EXPECT_TRUE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.lastEeAdr(), 0x1FF);
-  EXPECT_EQ(image.ReadByte(0x1F0), 0x1F);
-  drv.read(frame(cloneEndBody(count)));
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-}
-
 TEST_F(DriverTest, EchoTimesOutAfterOneSecond) {
   request(Identify);
   expectErrorAfter(1000, 1);
