@@ -91,16 +91,6 @@ TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
   EXPECT_EQ(seq.Operation(), 0);
 }
 
-TEST_F(SequencerTest, AdjustmentWithoutAnswerWantedFinishesAtOnce) {
-  seq.easySendE8NoAnswer("053741");
-  EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE829280100053741FD"));
-  ASSERT_TRUE(link.runOperation(100));
-  link.tick();
-  EXPECT_EQ(rig.lastValue(0x05), 0x7A);
-  EXPECT_EQ(rig.memoryByte(173), 0x7A);
-  EXPECT_TRUE(link.client.reports.empty());
-}
-
 TEST_F(SequencerTest, APortThatDoesNotOpenRaisesNoCodeOfItsOwn) {
   link.port.openFails = true;
   seq.easySendE8NoAnswer("053741");
