@@ -133,22 +133,6 @@ TEST_F(DriverTest, ResentFrameWithoutEchoRaisesEchoError) {
   expectErrorAfter(1000, 1);
 }
 
-TEST_F(DriverTest, EachCloneAnswerWaitRestartsFromTheLastFrame) {
-  drv.read(request(CloneRead));
-  for (int i = 0; i < 5; ++i) {
-    ticks(1100);
-    drv.read(frame(cloneDataBody(static_cast<uint16_t>(i * 16), Bytes(16, 1))));
-  }
-  expectErrorAfter(1200, 2);
-}
-
-TEST_F(DriverTest, AdjustmentAnswerKeepsTheBodyFromPositionFour) {
-  exchange(Adjust, {adjustAnswerBody(0x03, 0x7B)});
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.varLastE8Answer(), (Bytes{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}));
-}
-
 TEST_F(DriverTest, AnswersAreCheckedAndEndWithTheirCodes) {
   Bytes badLength = identificationBody(), letters = adjustAnswerBody(0x03, 0x10), wrongIdent = cloneEndBody(0);
   badLength[7] = 61;
