@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -37,7 +36,8 @@ uint8_t PhysicalModel::temperatureCode() const {
 }
 
 int PhysicalModel::stageResponse(int value, int centre) {
-  const int off = std::max(0, std::abs(value - centre) - kPlateauHalfWidth);
+  const int off = value < centre ? std::max(0, centre - kPlateauBelow - value)
+                                 : std::max(0, value - centre - kPlateauAbove);
   return std::max(0, kStagePeak - kStageSlope * off);
 }
 

@@ -2,7 +2,8 @@
 // What the transceiver's A/D inputs and D/A outputs read, 0 to 255.
 //   A/D 0 VIN    supply voltage, v x 10 / 255 volts
 //   A/D 3 TEMPS  thermistor (B 4000 K, 47 kOhm at 25 C) against 100 kOhm from 5 V
-//   A/D 4 SD     detector level: peaks on a 3-value plateau at each BPF stage's tuned point
+//   A/D 4 SD     detector level: peaks on a 4-value plateau from each BPF stage's tuned point
+//                -1 to +2, so that its middle rounds down to the tuned point
 //   A/D 5 LVIN   level voltage: equals the LVA value last sent (RX or TX)
 //   D/A 11..19   read back the adjustment values that drive them
 #include <cstdint>
@@ -29,8 +30,8 @@ class PhysicalModel {
   // Signal level: a floor plus one response per BPF stage.
   static constexpr int kSignalFloor = 20;
   static constexpr int kStagePeak = 110;
-  static constexpr int kStageSlope = 3;      // per step off the plateau
-  static constexpr int kPlateauHalfWidth = 1;  // plateau = tuned point +-1
+  static constexpr int kStageSlope = 3;  // per step off the plateau
+  static constexpr int kPlateauBelow = 1, kPlateauAbove = 2;  // around the tuned point
 
   // The live adjustment values the readings depend on.
   struct Inputs {

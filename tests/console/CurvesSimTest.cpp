@@ -1,18 +1,14 @@
 // The Curves window and the run files against the virtual transceiver's physical
-// model (see RigVelaProceduresSimTest): the signal level peaks at T1 71 and T2 93,
-// the level reads the LVA value last sent. Each run goes with the window open and
+// model (see ProcedureSimFixture): the signal level peaks at T1 71 and T2 93, the
+// level reads the LVA value last sent. Each run goes with the window open and
 // closed; both must send the same frames.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <QAction>
 #include <QChart>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
 #include <QXYSeries>
 #include <QDir>
 #include <csignal>
@@ -25,59 +21,20 @@
 #include "CurvesChart.h"
 #include "CurvesRecorder.h"
 #include "CurvesWindow.h"
-#include "FrameCodec.h"
-#include "Globals.h"
-#include "RigVelaProceduresBeep.h"
+#include "ProcedureSimFixture.h"
 #include "SessionRecorder.h"
-#include "SimAppFixture.h"
-#include "SimFrames.h"
-#include "clsConsole.h"
-#include "clsIndOp_RigVela.h"
-#include "frmMain.h"
+#include "TestFiles.h"
 
 namespace {
 
-constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
 using Points = std::vector<QPoint>;
 
-class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface<bool> {
+class CurvesSimTest : public ProcedureSimFixture, public ::testing::WithParamInterface<bool> {
  protected:
-  CurvesSimTest() {
-    previousBeep_ = RigVelaProceduresBeep::SetBeepHandler([] {});
-    rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
-      if (e.direction == VirtualTransceiver::TraceEvent::Direction::Noise) return;
-      const Bytes body = FrameCodec::bodyOf(e.bytes);
-      if (body.size() < 10 || body[2] != 0xE8) return;
-      const auto v = FrameCodec::hexPairValue(body[body.size() - 2], body[body.size() - 1]);
-      const int command = body[body.size() - 3];
-      if (e.direction == VirtualTransceiver::TraceEvent::Direction::FromPc) {
-        frames.push_back({command, v ? int{*v} : -1});
-        if (command != 0x03) lastSent = v ? int{*v} : -1;
-      } else if (command == 0x03 && v) {
-        answered.emplace_back(lastSent, *v);
-      }
-    });
-  }
-  ~CurvesSimTest() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep_); }
-
-  void connect() {
-    Globals::mainWindow().cmd00(0).click();
-    for (int t = 0; t < 600000 && !Globals::model().RigVelaProp_EditEnabled(); t += 50) tick();
-    ASSERT_TRUE(Globals::model().RigVelaProp_EditEnabled());
-    ticksFor(5000);
+  // Connected, with the window open or not.
+  void connectAndShow() {
+    connect();
     if (GetParam()) Globals::mainWindow().findChild<QAction*>("mnuOptionCurves")->trigger();
-    frames.clear();
-    answered.clear();
-  }
-  void enter(int16_t row) {
-    QListWidget& list = Globals::mainWindow().lboConsole();
-    list.setCurrentRow(row);
-    QTest::keyClick(&list, Qt::Key_Return);
-    for (int t = 0; t < 5000 && Globals::console().flgEnterOn(row); t += 50) tick();
-  }
-  void runToEnd() {
-    for (int t = 0; t < 600000 && Globals::model().autoState().autoCode != 0; t += 50) tick();
-    ASSERT_EQ(Globals::model().autoState().autoCode, 0);
   }
   const CurveRun& run() { return Globals::mainWindow().findChild<CurvesRecorder*>()->run(); }
   // The window's chart when open, else the one the PNG is drawn from.
@@ -103,23 +60,35 @@ class CurvesSimTest : public SimAppFixture, public ::testing::WithParamInterface
     }
     return false;
   }
+  // The run's files: one CSV per series, its header then the points as drawn,
+  // named after the series; then the chart.
+  void expectRunFiles(const QString& header, const std::vector<std::string>& tags) {
+    QCoreApplication::processEvents();  // the files are written from the event loop
+    const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
+    const std::string stem = Globals::sessionRecorder().currentSessionStem();
+    ASSERT_FALSE(stem.empty());
+    ASSERT_EQ(files.size(), tags.size() + 1);
+    for (size_t i = 0; i < tags.size(); ++i) {
+      EXPECT_EQ(files[i], stem + "_curve-01-" + tags[i] + ".csv");
+      QString want = header + "\n";
+      for (const QPoint& p : seriesPoints(static_cast<int>(i))) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
+      EXPECT_EQ(QString::fromUtf8(fileBytes(QString::fromStdString(files[i]))), want);
+    }
+    EXPECT_EQ(files.back(), stem + "_curve-01.png");
+  }
   Points answeredPoints() const {
     Points out;
     for (auto [v, r] : answered) out.emplace_back(v, r);
     return out;
   }
 
-  std::vector<E8> frames;
-  std::vector<std::pair<int, int>> answered;  // value last sent, reading answered
-  int lastSent = -1;
 
  private:
   std::unique_ptr<QChart> shown_;
-  RigVelaProceduresBeep::BeepHandler previousBeep_;
 };
 
 TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
-  connect();
+  connectAndShow();
   enter(kBpfT1Row);
   ticksFor(3000);
   // Grown while it runs: what is drawn is what was taken, less at most the
@@ -133,20 +102,19 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   ASSERT_LE(sofar.size(), taken.size());
   EXPECT_EQ(sofar, Points(taken.begin(), taken.begin() + static_cast<long>(sofar.size())));
   runToEnd();
-  ticksFor(2000);
   std::vector<E8> want{{0x13, 0}};
   appendSweep(want, 0x13, 1, 255, 71);
   EXPECT_EQ(frames, want);
   ASSERT_EQ(answered.size(), 256u);
   EXPECT_EQ(seriesPoints(0), answeredPoints());
-  EXPECT_EQ(answered[71].second, 20 + 110 + 107);  // T1 on its plateau, T2 one step off
+  EXPECT_EQ(answered[71].second, 20 + 110 + 110);  // T1 on its plateau, T2 on its upper end
   const auto& t1 = run().series.at(0);
-  EXPECT_EQ(std::make_tuple(t1.endValue, t1.plateauFrom, t1.plateauTo), std::make_tuple(71, 70, 72));
+  EXPECT_EQ(std::make_tuple(t1.endValue, t1.plateauFrom, t1.plateauTo), std::make_tuple(71, 70, 73));
   EXPECT_TRUE(hasSeries("T1 end 71"));
 }
 
 TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
-  connect();
+  connectAndShow();
   enter(kRxLvaRow);
   runToEnd();
   const Points want{{0, 0}, {255, 255}, {128, 128}, {192, 192}, {160, 160},
@@ -155,10 +123,11 @@ TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
   EXPECT_EQ(seriesPoints(0), want);
   EXPECT_TRUE(hasSeries("Target 150") && hasSeries("LVA end 150"));
   EXPECT_EQ(chart().title(), "RX LVA level search");
+  expectRunFiles("value,reading", {"rx-lva"});
 }
 
 TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
-  connect();
+  connectAndShow();
   Globals::console().setValue(kLvRxRow, 0);
   ticksFor(500);
   answered.clear();
@@ -171,7 +140,7 @@ TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
 }
 
 TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
-  connect();
+  connectAndShow();
   enter(kRssiRow);
   ticksFor(3000);
   enter(kRssiRow);
@@ -186,49 +155,36 @@ TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
       EXPECT_GT(points[i].x(), points[i - 1].x());
     }
   }
-  EXPECT_TRUE(hasSeries("S3 captured: 234") && hasSeries("S1 captured: 234"));
+  EXPECT_TRUE(hasSeries("S3 captured: 237") && hasSeries("S1 captured: 237"));
+  expectRunFiles("time_ms,level", {"rssi"});
 }
 
 // Two series of 65 points, and the files of the run: one CSV per series, rows as
 // drawn, and its chart.
 TEST_P(CurvesSimTest, BpfAllDrawsTwoSeriesKeptAsCsvAndPng) {
-  connect();
+  connectAndShow();
   enter(kBpfAllRow);
   runToEnd();
-  QCoreApplication::processEvents();  // the files are written from the event loop
   std::vector<E8> wantFrames{{0x13, 64}, {0x14, 64}};
   appendSweep(wantFrames, 0x13, 2, 128, 71);
   appendSweep(wantFrames, 0x14, 2, 128, 93);
   EXPECT_EQ(frames, wantFrames);
   EXPECT_EQ(rig.memoryByte(84), 71);
   EXPECT_EQ(rig.memoryByte(85), 93);
+  expectPausesAtRest();
   const Points all = answeredPoints();
   ASSERT_EQ(all.size(), 130u);
   EXPECT_EQ(seriesPoints(0), Points(all.begin(), all.begin() + 65));
   EXPECT_EQ(seriesPoints(1), Points(all.begin() + 65, all.end()));
   EXPECT_TRUE(hasSeries("T1 end 71") && hasSeries("T2 end 93"));
+  expectRunFiles("value,reading", {"bpf-t1", "bpf-t2"});
   const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
   ASSERT_EQ(files.size(), 3u);
-  for (int i = 0; i < 2; ++i) {
-    QFile csv(QString::fromStdString(files[static_cast<size_t>(i)]));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly | QIODevice::Text));
-    QString want = "value,reading\n";
-    for (const QPoint& p : seriesPoints(i)) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
-    EXPECT_EQ(QString::fromUtf8(csv.readAll()), want);
-  }
-  const std::string stem = Globals::sessionRecorder().currentSessionStem();
-  ASSERT_FALSE(stem.empty());
-  EXPECT_EQ(files[0], stem + "_curve-01-bpf-t1.csv");
-  EXPECT_EQ(files[1], stem + "_curve-01-bpf-t2.csv");
-  EXPECT_EQ(files[2], stem + "_curve-01.png");
-  const QImage png(QString::fromStdString(files[2]));
-  EXPECT_FALSE(png.isNull());
-  EXPECT_EQ(png.size(), CurvesChart::ImageSize);
+  EXPECT_EQ(QImage(QString::fromStdString(files[2])).size(), CurvesChart::ImageSize);
   // The session report names them.
+  const std::string stem = Globals::sessionRecorder().currentSessionStem();
   Globals::mainWindow().cmd00(0).click();
-  QFile report(QString::fromStdString(stem + "_report.txt"));
-  ASSERT_TRUE(report.open(QIODevice::ReadOnly | QIODevice::Text));
-  const QString text = QString::fromUtf8(report.readAll());
+  const QString text = QString::fromUtf8(fileBytes(QString::fromStdString(stem + "_report.txt")));
   for (const std::string& f : files) {
     const QString name = QFileInfo(QString::fromStdString(f)).fileName();
     EXPECT_TRUE(text.contains("\n  " + name + "\n")) << name.toStdString();

@@ -1,83 +1,22 @@
 // The automatic procedures through the whole utility against the virtual
-// transceiver: Enter on a row in the window, the ticks, the frames it received.
-//
-// The transceiver's physical model: the signal level (A/D code 4) is 20 plus one
-// response per filter stage, 110 on the plateau tuned point +-1 (T1 at 71, T2 at
-// 93), falling by 3 per step off it; the level voltage (A/D code 5) equals the LVA
-// value last sent. Its image holds BPF T1 69, T2 95, RX LVA 140, TX LVA 120 and the
-// targets 150 (RX) and 100 (TX).
+// transceiver (see ProcedureSimFixture for its physical model and image).
 #include <gtest/gtest.h>
 
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "FrameCodec.h"
-#include "Globals.h"
 #include "ProcedureObserver.h"
-#include "RigVelaProcedures.h"
-#include "RigVelaProceduresBeep.h"
-#include "SimAppFixture.h"
-#include "SimFrames.h"
+#include "ProcedureSimFixture.h"
 #include "clsCmcEeprom.h"
 #include "clsCmcRadio.h"
-#include "clsConsole.h"
-#include "clsIndOp_RigVela.h"
-#include "frmMain.h"
 
 namespace {
 
 constexpr int kRead = 0x03, kSignal = 4, kLevel = 5;
-constexpr int16_t kBpfAllRow = 9, kBpfT1Row = 10, kRxLvaRow = 12, kLvRxRow = 14, kRssiRow = 16;
 
-class ProceduresSimTest : public SimAppFixture {
+class ProceduresSimTest : public ProcedureSimFixture {
  protected:
-  ProceduresSimTest() {
-    previousBeep_ = RigVelaProceduresBeep::SetBeepHandler([this] { ++beeps; });
-    rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
-      if (e.direction != VirtualTransceiver::TraceEvent::Direction::FromPc) return;
-      const Bytes body = FrameCodec::bodyOf(e.bytes);
-      if (body.size() != 10 || body[2] != 0xE8) return;
-      const auto v = FrameCodec::hexPairValue(body[8], body[9]);
-      frames.push_back({body[7], v ? int{*v} : -1});
-    });
-  }
-  ~ProceduresSimTest() override { RigVelaProceduresBeep::SetBeepHandler(previousBeep_); }
-
-  clsIndOp_RigVela& model() { return Globals::model(); }
-  clsConsole& console() { return Globals::console(); }
-  int16_t autoCode() { return model().autoState().autoCode; }
-
-  // "Connect", the clone read, the first sending and the first full cycle.
-  void connect() {
-    Globals::mainWindow().cmd00(0).click();
-    for (int t = 0; t < 600000 && !model().RigVelaProp_EditEnabled(); t += 50) tick();
-    ASSERT_TRUE(model().RigVelaProp_EditEnabled());
-    ticksFor(5000);
-    ASSERT_TRUE(messages.empty());
-    frames.clear();
-  }
-  void enter(int16_t row) {
-    QListWidget& list = Globals::mainWindow().lboConsole();
-    list.setCurrentRow(row);
-    QTest::keyClick(&list, Qt::Key_Return);
-    // The task takes the Enter at its next cycle.
-    for (int t = 0; t < 5000 && console().flgEnterOn(row); t += 50) tick();
-    EXPECT_FALSE(console().flgEnterOn(row));
-  }
-  void runToEnd() {
-    for (int t = 0; t < 600000 && autoCode() != 0; t += 50) tick();
-    EXPECT_EQ(autoCode(), 0);
-    ticksFor(2000);
-  }
-  int count(int command) const {
-    int n = 0;
-    for (const E8& f : frames) n += f.command == command;
-    return n;
-  }
   // The frames that store something, readings left out.
   std::vector<E8> stored() const {
     std::vector<E8> kept;
@@ -88,12 +27,6 @@ class ProceduresSimTest : public SimAppFixture {
   }
   std::string row(int16_t index) { return Globals::mainWindow().lboConsole().item(index)->text().toStdString(); }
   int16_t image(int32_t adr) { return Globals::radio().eepImage().ReadByte(adr); }
-
-  std::vector<E8> frames;
-  int beeps = 0;
-
- private:
-  RigVelaProceduresBeep::BeepHandler previousBeep_;
 };
 
 TEST_F(ProceduresSimTest, BpfT1SweepEndsAtTheTunedPoint71) {
@@ -104,7 +37,7 @@ TEST_F(ProceduresSimTest, BpfT1SweepEndsAtTheTunedPoint71) {
   EXPECT_EQ(console().Value(kBpfT1Row), 71);
   EXPECT_EQ(std::make_tuple(rig.memoryByte(84), image(84), rig.memoryByte(85)), std::make_tuple(71, 71, 95));
   EXPECT_EQ(beeps, 1);
-  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  expectPausesAtRest();
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(row(kBpfT1Row).substr(row(kBpfT1Row).size() - 17), " [Enter] to Sweep");
 }
@@ -141,7 +74,7 @@ TEST_P(LvaSimTest, EndsAtTheTargetOrRestores) {
   EXPECT_EQ(model().autoState().lvaFailed[c.row - kRxLvaRow], c.failed);
   const std::string failedText = " (Auto Adjust Failed)";
   EXPECT_EQ(row(c.row).ends_with(failedText), c.failed) << row(c.row);
-  EXPECT_EQ(console().WaitAfterE8(c.row), 500);
+  expectPausesAtRest();
   EXPECT_EQ(beeps, 1);
   EXPECT_TRUE(messages.empty());
   // The mark belongs to that connection.
@@ -159,9 +92,9 @@ const LvaCase kLvaCases[] = {
 INSTANTIATE_TEST_SUITE_P(Procedures, LvaSimTest, ::testing::ValuesIn(kLvaCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// With T1 at 69 and T2 at 95 both stages are one step off their plateaus:
-// 20 + 107 + 107 = 234.
-TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
+// With T1 at 69 one step below its plateau and T2 at 95 on its upper end:
+// 20 + 107 + 110 = 237.
+TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel237) {
   connect();
   enter(kRssiRow);
   ticksFor(3000);
@@ -173,13 +106,14 @@ TEST_F(ProceduresSimTest, RssiStoresS3ThenS1OfTheLevel234) {
   EXPECT_EQ(row(kRssiRow), "      RSSI: RSSI S1 Level ");
   enter(kRssiRow);
   runToEnd();
-  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
-  EXPECT_EQ(rig.memoryByte(170), 234);
-  EXPECT_EQ(rig.memoryByte(169), 234);
-  EXPECT_EQ(image(170), 234);
-  EXPECT_EQ(image(169), 234);
+  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 237}, {0x15, 237}}));
+  EXPECT_EQ(rig.memoryByte(170), 237);
+  EXPECT_EQ(rig.memoryByte(169), 237);
+  EXPECT_EQ(image(170), 237);
+  EXPECT_EQ(image(169), 237);
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(row(kRssiRow), "      RSSI: [Enter] to Start");
+  expectPausesAtRest();
 }
 
 // Presses Enter on a row the moment the S3 level is taken, before the procedure
@@ -220,7 +154,7 @@ TEST_F(ProceduresSimTest, AnEnterRightAtTheS3CaptureStoresS1) {
   for (int t = 0; t < 5000 && count(0x15) == 0; t += 50) tick();
   ticksFor(500);
   EXPECT_EQ(autoCode(), 0);
-  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 234}, {0x15, 234}}));
+  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 237}, {0x15, 237}}));
   EXPECT_EQ(beeps, 1);
 }
 
@@ -237,7 +171,7 @@ TEST_F(ProceduresSimTest, EnterOnAnotherProceduresRowEndsTheRunningOne) {
   EXPECT_EQ(count(0x14), 1);  // its parking only
   EXPECT_EQ(rig.memoryByte(92), 150);
   EXPECT_EQ(beeps, 1);
-  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  expectPausesAtRest();
   EXPECT_TRUE(messages.empty());
 }
 
@@ -254,7 +188,7 @@ TEST_P(ButtonSimTest, AnyButtonEndsASweepAtOnce) {
   ticksFor(3000);
   // At most the point on its way and the value reached, sent as a change.
   EXPECT_LE(count(0x13), swept + 2);
-  EXPECT_EQ(console().WaitAfterE8(kBpfT1Row), 200);
+  expectPausesAtRest();
   EXPECT_EQ(beeps, 0);
   EXPECT_TRUE(messages.empty());
 }
@@ -277,6 +211,7 @@ TEST_F(ProceduresSimTest, AMalformedReadingDuringASweepGivesOneMessageAndIdle) {
   EXPECT_EQ(atMessage.back(), (E8{kRead, kSignal}));  // nothing sent after the bad answer
   EXPECT_EQ(frames, atMessage);
   EXPECT_EQ(beeps, 0);
+  expectPausesAtRest();
 }
 
 }  // namespace

@@ -1,18 +1,23 @@
-// The automatic procedures against a fake model: a transceiver response per A/D
-// slot, a link that is busy for one call after every frame, and the task's cycle
-// that sends flagged rows whenever a procedure moves to another step.
+// The automatic procedures against a fake link around the real model's rows and
+// reset: a transceiver response per A/D slot, a link that is busy for one call
+// after every frame, and the task's cycle that sends flagged rows whenever a
+// procedure moves to another step.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "AppFixture.h"
+#include "Globals.h"
 #include "RigVelaItemTable.h"
 #include "RigVelaProcedures.h"
 #include "RigVelaProceduresBeep.h"
 #include "RigVelaProceduresHost.h"
 #include "RigVelaState.h"
+#include "ProcedureSimFixture.h"
 #include "clsConsole.h"
+#include "clsIndOp_RigVela.h"
 
 namespace {
 
@@ -27,7 +32,7 @@ class FakeModel : public RigVelaProceduresHost {
  public:
   using Response = std::function<int16_t(const FakeModel&)>;
 
-  FakeModel() : items(RigVelaItemTable::Build(console)), procs(*this, st, items) {
+  FakeModel() : console(Globals::console()), items(Globals::model().itemIndex()), procs(*this, st, items) {
     st.bpfItem = items.bpfAll;
     previousBeep = RigVelaProceduresBeep::SetBeepHandler([this] { ++beeps; });
   }
@@ -69,11 +74,7 @@ class FakeModel : public RigVelaProceduresHost {
   clsConsole& Console() override { return console; }
   void AutoReset() override {
     ++resets;
-    st.autoCode = 0;
-    console.setWaitAfterE8(items.bpfT1, 200);
-    console.setWaitAfterE8(static_cast<int16_t>(items.bpfT1 + 1), 200);
-    console.setWaitAfterE8(items.rxLva, 500);
-    console.setWaitAfterE8(static_cast<int16_t>(items.rxLva + 1), 500);
+    Globals::model().RigVelaOp_AutoReset();
   }
 
   // One task call in state 27; after a step change the cycle sends flagged rows.
@@ -115,7 +116,7 @@ class FakeModel : public RigVelaProceduresHost {
     return out;
   }
 
-  clsConsole console;
+  clsConsole& console;
   RigVelaAutoState st;
   RigVelaItemIndex items;
   RigVelaProcedures procs;
@@ -149,7 +150,7 @@ struct BpfCase {
 
 void PrintTo(const BpfCase& c, std::ostream* os) { *os << c.name; }
 
-class BpfSweep : public ::testing::TestWithParam<BpfCase> {};
+class BpfSweep : public AppFixture, public ::testing::WithParamInterface<BpfCase> {};
 
 TEST_P(BpfSweep, EndsInTheMiddleOfTheFirstHighestPlateauWithOneBeep) {
   const BpfCase& c = GetParam();
@@ -169,8 +170,7 @@ TEST_P(BpfSweep, EndsInTheMiddleOfTheFirstHighestPlateauWithOneBeep) {
   EXPECT_EQ(m.beeps, 1);
   EXPECT_EQ(m.resets, 1);
   EXPECT_EQ(m.faults, 0);
-  EXPECT_EQ(m.console.WaitAfterE8(t1), 200);
-  EXPECT_EQ(m.console.WaitAfterE8(t2), 200);
+  expectPausesAtRest();
   for (int k = 0; k < 2; ++k) {
     const bool selected = k == 0 ? c.t1 : c.t2;
     const std::vector<Sent> frames = m.SentBy(static_cast<int16_t>(0x13 + k));
@@ -226,7 +226,7 @@ struct LvaCase {
 
 void PrintTo(const LvaCase& c, std::ostream* os) { *os << c.name; }
 
-class LvaSearch : public ::testing::TestWithParam<LvaCase> {};
+class LvaSearch : public AppFixture, public ::testing::WithParamInterface<LvaCase> {};
 
 TEST_P(LvaSearch, BisectsToTheTargetOrRestores) {
   const LvaCase& c = GetParam();
@@ -247,7 +247,7 @@ TEST_P(LvaSearch, BisectsToTheTargetOrRestores) {
   EXPECT_EQ(m.console.Value(item), c.values.back());
   EXPECT_EQ(m.st.lvaFailed[c.stage], c.failed);
   EXPECT_FALSE(m.st.lvaFailed[1 - c.stage]);
-  EXPECT_EQ(m.console.WaitAfterE8(item), 500);
+  expectPausesAtRest();
   EXPECT_EQ(m.st.autoCode, 0);
   EXPECT_EQ(m.beeps, 1);
   EXPECT_EQ(m.faults, 0);
@@ -267,7 +267,9 @@ const LvaCase kLvaCases[] = {
 INSTANTIATE_TEST_SUITE_P(Procedures, LvaSearch, ::testing::ValuesIn(kLvaCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RigVelaProcedures, DispatcherDoesNothingOutsideTheProcedures) {
+using Dispatcher = AppFixture;
+
+TEST_F(Dispatcher, DoesNothingOutsideTheProcedures) {
   for (int16_t code : {0, 1, 5, 9, 11, 27, 30, -1}) {
     FakeModel m;
     m.st.autoCode = code;
@@ -286,7 +288,7 @@ struct BadCase {
 
 void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
-class BadReading : public ::testing::TestWithParam<BadCase> {};
+class BadReading : public AppFixture, public ::testing::WithParamInterface<BadCase> {};
 
 TEST_P(BadReading, StopsWithoutFurtherFramesOrStoredValues) {
   const BadCase& c = GetParam();

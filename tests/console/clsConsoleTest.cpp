@@ -4,12 +4,8 @@
 #include <vector>
 
 #include "ConsoleEvents.h"
-#include "FakeClock.h"
-#include "FakeLinkPort.h"
-#include "LinkClient.h"
+#include "SimLinkPort.h"
 #include "clsCmcEeprom.h"
-#include "clsCmcLnk3Sequence.h"
-#include "clsCmcRadio.h"
 #include "clsConsole.h"
 
 namespace {
@@ -40,12 +36,6 @@ struct RecordingModel : ConsoleEvents {
   std::vector<int32_t> waits;
 };
 
-struct SilentClient : LinkClient {
-  bool RigOpFunc_CheckSubNameLegal(const std::string&) override { return true; }
-  void setRigVelaOp_Digital_Option(bool) override {}
-  void MsgBoxCloneErr(clsCmcLnk3Sequence&) override {}
-};
-
 class ConsoleTest : public ::testing::Test {
  protected:
   ConsoleTest() : seq(port, radio, client) {
@@ -70,7 +60,7 @@ class ConsoleTest : public ::testing::Test {
   FakeClock clock;
   FakeLinkPort port;
   clsCmcRadio radio;
-  SilentClient client;
+  RecordingClient client;
   clsCmcLnk3Sequence seq;
   clsCmcEeprom eeprom;
   QListWidget list;

@@ -126,18 +126,6 @@ TEST_F(ModelTest, ResourcesFillTheButtonsListsAndProgress) {
   EXPECT_EQ(w.lblProgress().text(), QString(32, ' '));
 }
 
-TEST_F(ModelTest, ButtonsEndAProcedureAndConnectStartsTheRead) {
-  console().EnterPushed(16);
-  model().RigOpFunc_ClickCmd00(1);
-  EXPECT_FALSE(console().flgEnterOn(16));
-  EXPECT_FALSE(model().taskState().reloadRequest) << "no reload while not connected";
-  console().setValue(3, 9);
-  model().RigOpFunc_ClickCmd00(0);
-  EXPECT_EQ(console().Value(3), 0);
-  EXPECT_EQ(model().opState(), 1);
-  EXPECT_TRUE(model().taskState().stateEntered);
-}
-
 // A pause asked for before "Connect", pending or running, does not hold up the read.
 TEST_F(ModelTest, ConnectDropsThePauseOfTheConnectionBefore) {
   for (const bool running : {false, true}) {

@@ -103,22 +103,6 @@ TEST_F(DriverTest, ChunkingNoiseAndLineErrors) {
   }
 }
 
-TEST_F(DriverTest, EchoIsFoundHoweverMuchFollowsItInOneChunk) {
-  Bytes chunk = request(CloneRead);  // with a long run of clone frames (a delayed tick)
-  uint8_t count = 0;
-  for (uint16_t adr = 0; adr < 0x200; adr += 16, ++count)
-    chunk = concat({chunk, frame(cloneDataBody(adr, Bytes(16, static_cast<uint8_t>(adr >> 4))))});
-  ASSERT_GT(chunk.size(), 1000u);
-  drv.read(chunk);
-  EXPECT_TRUE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.lastEeAdr(), 0x1FF);
-  EXPECT_EQ(image.ReadByte(0x1F0), 0x1F);
-  drv.read(frame(cloneEndBody(count)));
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-}
-
 // Fed byte by byte, the bytes still expected never reach past the end of the echo
 // or answer being received, and are exact where the header gives the length.
 TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
@@ -165,15 +149,6 @@ TEST_F(DriverTest, EchoTimesOutAfterOneSecond) {
   EXPECT_FALSE(drv.Running());
 }
 
-TEST_F(DriverTest, AnswerFromTheWrongSourceIsIgnoredUntilTheTimeout) {
-  Bytes wrongSource = identificationBody();
-  wrongSource[1] = 0xEA;
-  exchange(Identify, {wrongSource});
-  EXPECT_TRUE(drv.Running());
-  expectErrorAfter(1200, 2);
-  EXPECT_EQ(port.written.size(), 1u);  // no resend allowed for identification
-}
-
 TEST_F(DriverTest, TwoResendsThenNoAnswerErrorWithTheEchoAwaitedEachTime) {
   const Bytes sent = request(Adjust);
   for (int round = 0; round < 3; ++round) {
@@ -195,22 +170,6 @@ TEST_F(DriverTest, ResentFrameWithoutEchoRaisesEchoError) {
   ASSERT_EQ(port.written.size(), 2u);
   drv.read(Bytes{0x00});  // bytes arrive, but not the echo of the resent frame
   expectErrorAfter(1000, 1);
-}
-
-TEST_F(DriverTest, EachCloneAnswerWaitRestartsFromTheLastFrame) {
-  drv.read(request(CloneRead));
-  for (int i = 0; i < 5; ++i) {
-    ticks(1100);
-    drv.read(frame(cloneDataBody(static_cast<uint16_t>(i * 16), Bytes(16, 1))));
-  }
-  expectErrorAfter(1200, 2);
-}
-
-TEST_F(DriverTest, AdjustmentAnswerKeepsTheBodyFromPositionFour) {
-  exchange(Adjust, {adjustAnswerBody(0x03, 0x7B)});
-  EXPECT_FALSE(drv.Running());
-  EXPECT_EQ(drv.nowError(), 0);
-  EXPECT_EQ(drv.varLastE8Answer(), (Bytes{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}));
 }
 
 TEST_F(DriverTest, AnswersAreCheckedAndEndWithTheirCodes) {
@@ -269,14 +228,6 @@ TEST_F(DriverTest, EndAddressRoundsUpAndFallsBackWhenItCannotBeRepresented) {
     exchange(Identify, {identificationBody(digits, digits.empty() ? 64 : 69)});
     EXPECT_EQ(drv.nowError(), 0) << digits;
     EXPECT_EQ(drv.EndAddress(), digits.empty() ? 256 : expected) << digits;
-  }
-}
-
-TEST_F(DriverTest, EveryIdentificationRestartsTheFrameCount) {
-  for (int session = 0; session < 2; ++session) {
-    exchange(Identify, {identificationBody("", 64)});  // no end-address digits
-    exchange(CloneRead, {cloneDataBody(0, {1}), cloneEndBody(1)});
-    EXPECT_EQ(drv.nowError(), 0) << session;
   }
 }
 

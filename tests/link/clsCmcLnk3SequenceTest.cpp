@@ -26,24 +26,6 @@ class SequencerTest : public ::testing::Test {
   clsCmcLnk3Drv& drv = link.port.drv;
 };
 
-TEST_F(SequencerTest, CloneReadCopiesTheWholeImage) {
-  seq.easyCloneRead();
-  EXPECT_TRUE(seq.OpRunning());
-  EXPECT_EQ(framesWritten(0xE0), 1u);  // the identification goes out within start
-  ASSERT_TRUE(link.runOperation());
-  EXPECT_EQ(seq.Operation(), 0);
-  EXPECT_EQ(seq.error(), 0);
-  EXPECT_EQ(drv.lastError(), 0);
-  EXPECT_TRUE(link.client.reports.empty());
-  EXPECT_EQ(link.radio.eepImage().bytes(), rig.memory());
-  EXPECT_EQ(link.radio.radionameS(), "0100");
-  EXPECT_EQ(seq.ansNameM(), "2928");
-  EXPECT_EQ(drv.EndAddress(), 32112);
-  EXPECT_EQ(drv.lastEeAdr(), 32111);
-  EXPECT_EQ(framesWritten(0xE2), 1u);
-  EXPECT_TRUE(link.port.open);  // kept open until released
-}
-
 TEST_F(SequencerTest, TheReportedSubCodeReplacesTheExpectedOne) {
   useSettings({.subCode = 0x0042, .optionFlags = 0x10});
   seq.easyCloneRead();
@@ -93,19 +75,6 @@ TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
   }
 }
 
-TEST_F(SequencerTest, NoEchoEndsWithDriverCodeOneAfterOneSecond) {
-  useSettings({.noEcho = true});
-  const int32_t start = clock.now();
-  seq.easyCloneRead();
-  while (seq.OpRunning() && link.client.reports.empty()) link.tick();
-  ASSERT_EQ(link.client.reports.size(), 1u);
-  EXPECT_EQ(link.client.reports[0].driverError, 1);
-  EXPECT_EQ(link.client.reports[0].seqError, 4);  // the check found the driver's code
-  EXPECT_EQ(clock.now() - start, 1000);
-  EXPECT_EQ(framesWritten(0xE0), 1u);
-  EXPECT_FALSE(link.port.open);
-}
-
 TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
   useSettings({.noAnswer = true});
   link.port.setcomOpen(true);
@@ -120,48 +89,6 @@ TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
   EXPECT_FALSE(link.port.open);
   EXPECT_FALSE(seq.OpRunning());
   EXPECT_EQ(seq.Operation(), 0);
-}
-
-TEST_F(SequencerTest, AdjustmentWithoutAnswerWantedFinishesAtOnce) {
-  seq.easySendE8NoAnswer("053741");
-  EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE829280100053741FD"));
-  ASSERT_TRUE(link.runOperation(100));
-  link.tick();
-  EXPECT_EQ(rig.lastValue(0x05), 0x7A);
-  EXPECT_EQ(rig.memoryByte(173), 0x7A);
-  EXPECT_TRUE(link.client.reports.empty());
-}
-
-TEST_F(SequencerTest, CorruptedAnswersAndCountsGiveTheirDriverCodes) {
-  const struct {
-    TransceiverSettings settings;
-    int16_t code;
-  } cases[] = {
-      {{.corruptAnswerFrame = 5}, 3},
-      {{.badChecksumAnswerFrame = 3}, 3},
-      {{.wrongE5Count = true}, 4},
-      {{.hangUpAfterE4 = 100}, 2},
-      {{.answerSource = 0xE0}, 2},
-  };
-  for (const auto& c : cases) {
-    rig.reset();
-    useSettings(c.settings);
-    link.client.reports.clear();
-    seq.easyCloneRead();
-    ASSERT_TRUE(link.runOperation());
-    ASSERT_EQ(link.client.reports.size(), 1u) << c.code;
-    EXPECT_EQ(link.client.reports[0].driverError, c.code);
-    EXPECT_FALSE(link.port.open);
-  }
-}
-
-TEST_F(SequencerTest, NoiseAndSplitDeliveryStillRead) {
-  useSettings({.answerDelayMs = 30, .noiseBeforeAnswer = 7, .splitWrites = true});
-  seq.easyCloneRead();
-  ASSERT_TRUE(link.runOperation());
-  EXPECT_EQ(link.port.largestRead, 1u);
-  EXPECT_TRUE(link.client.reports.empty());
-  EXPECT_EQ(link.radio.eepImage().bytes(), rig.memory());
 }
 
 TEST_F(SequencerTest, APortThatDoesNotOpenRaisesNoCodeOfItsOwn) {

@@ -174,18 +174,6 @@ TEST_F(ComFormTest, LineErrorsDropThePartialAnswerAndTheirOwnChunk) {
   EXPECT_FALSE(drv.Running());
 }
 
-TEST_F(ComFormTest, UnloadClosesAndStopsTheTimerAllOverClosesAndSaves) {
-  com->setcomOpen(true);
-  com->timSolid().start();
-  com->Form_Unload();
-  EXPECT_FALSE(com->comOpen());
-  EXPECT_FALSE(com->timSolid().isActive());
-  com->setcomOpen(true);
-  com->AllOver();
-  EXPECT_FALSE(com->comOpen());
-  EXPECT_EQ(host.saves, 1);
-}
-
 TEST_F(ComFormTest, PortNumbersMapToDevicesThroughTheProfile) {
   EXPECT_EQ(com->DevicePath(1), "/dev/ttyUSB0");
   EXPECT_EQ(com->DevicePath(10), "/dev/ttyUSB9");

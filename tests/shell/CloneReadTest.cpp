@@ -11,18 +11,6 @@ namespace {
 
 using CloneReadTest = SimAppFixture;
 
-TEST_F(CloneReadTest, AWholeCloneReadThroughTheTickReproducesTheImage) {
-  Globals::seq().easyCloneRead();
-  ASSERT_TRUE(runOperation());
-  EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(Globals::seq().Operation(), 0);
-  EXPECT_EQ(Globals::seq().error(), 0);
-  EXPECT_EQ(Globals::radio().eepImage().bytes(), rig.memory());
-  EXPECT_TRUE(Globals::com().comOpen());
-  tick();
-  EXPECT_EQ(Globals::mainWindow().lblComBusy().text().toStdString(), "COM 1: OPEN");
-}
-
 TEST_F(CloneReadTest, PacedAt9600BaudTheReadTakesItsWireTime) {
   TransceiverSettings s;
   s.baud = 9600;

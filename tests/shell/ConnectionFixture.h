@@ -3,11 +3,11 @@
 // frames as their command text, others as their command byte) with their times.
 #include <QListWidget>
 #include <QPushButton>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "Common.h"
 #include "Globals.h"
 #include "MemoryImageBuilder.h"
 #include "SimAppFixture.h"
@@ -34,22 +34,10 @@ class ConnectionFixture : public SimAppFixture {
     if (f[4] != 0xE8) return hex(f.data() + 4, 1);
     return f.size() > 10 ? hex(f.data() + 9, f.size() - 10) : "?";
   }
-  static std::string hex(const uint8_t* p, size_t n) {
-    std::string s;
-    char b[4];
-    for (size_t i = 0; i < n; ++i) {
-      std::snprintf(b, sizeof b, "%02X", p[i]);
-      s += b;
-    }
-    return s;
-  }
+  static std::string hex(const uint8_t* p, size_t n) { return Common::BinToHexStr(p, n); }
   // An adjustment command as it travels: command, then the ASCII codes of the value's hex digits.
   static std::string e8(int command, int value) {
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", value & 0xFF);
-    const uint8_t text[3] = {static_cast<uint8_t>(command), static_cast<uint8_t>(digits[0]),
-                             static_cast<uint8_t>(digits[1])};
-    return hex(text, 3);
+    return Common::ByteToHexStr(static_cast<int16_t>(command)) + Common::ByteToAscHexStr(static_cast<int16_t>(value));
   }
 
   void loadImage(const Bytes& image) {

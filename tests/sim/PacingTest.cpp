@@ -172,41 +172,4 @@ TEST(Loopback, OpensOnlyWhereTheRealPortWould) {
   }
 }
 
-// Unplugged by hand, or hung up by the transceiver after what it sent has arrived.
-TEST(Loopback, AGoneDeviceIsFoundAtTheNextPollAndStaysGoneUntilBack) {
-  for (const bool hangUp : {false, true}) {
-    Loop loop({.hangUpAfterE4 = hangUp ? 2 : 0});
-    int vanished = 0;
-    loop.port.OnVanished = [&vanished] { ++vanished; };
-    loop.collect();
-    ASSERT_TRUE(loop.port.setPortOpen(true));
-    loop.port.Output(pcwire::cloneRead());
-    if (!hangUp) loop.port.Unplug();  // nothing comes through a pulled cable
-    loop.clock.advance(20);
-    EXPECT_TRUE(loop.port.PortOpen()) << hangUp;
-    loop.port.Poll();
-    EXPECT_FALSE(loop.port.PortOpen()) << hangUp;
-    EXPECT_EQ(vanished, 1) << hangUp;
-    EXPECT_EQ(pcwire::commands(loop.taken), hangUp ? (Bytes{0xE2, 0xE4, 0xE4}) : Bytes{}) << hangUp;
-    EXPECT_FALSE(loop.port.setPortOpen(true)) << hangUp;
-    if (hangUp) loop.rig.reset();
-    else loop.port.Plug();
-    EXPECT_TRUE(loop.port.setPortOpen(true)) << hangUp;
-  }
-}
-
-TEST(Loopback, ALineErrorComesOnceBeforeTheReceiveEventOfItsChunk) {
-  Loop loop;
-  loop.collect();
-  ASSERT_TRUE(loop.port.setPortOpen(true));
-  loop.port.spoilNextChunk(SerialControl::comEventFrame);
-  loop.port.Poll();  // nothing has come yet
-  for (int exchange = 0; exchange < 2; ++exchange) {
-    loop.port.Output(pcwire::identify());
-    loop.clock.advance(20);
-    loop.port.Poll();
-  }
-  EXPECT_EQ(loop.events, (std::vector<int16_t>{1004, 2, 2}));
-}
-
 }  // namespace

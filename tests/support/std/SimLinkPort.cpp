@@ -1,8 +1,5 @@
 #include "SimLinkPort.h"
 
-#include <algorithm>
-#include <cstddef>
-
 SimLinkPort::SimLinkPort(VirtualTransceiver& rig, FakeClock& clock)
     : rig_(rig), clock_(clock), startMs_(clock.now()) {}
 
@@ -22,14 +19,7 @@ void SimLinkPort::deliver() {
   }
   const Bytes due = rig_.toPc(nowUs());
   if (due.empty()) return;
-  // Split output reaches the driver one byte per read.
-  const std::ptrdiff_t chunk = rig_.settings().splitWrites ? 1 : static_cast<std::ptrdiff_t>(due.size());
-  for (auto it = due.begin(); it != due.end();) {
-    const auto end = it + std::min(chunk, due.end() - it);
-    drv.read(Bytes(it, end));
-    largestRead = std::max(largestRead, static_cast<size_t>(end - it));
-    it = end;
-  }
+  drv.read(due);
 }
 
 void RecordingClient::MsgBoxCloneErr(clsCmcLnk3Sequence& seq) {

@@ -19,11 +19,8 @@ class SimLinkPort : public FakeLinkPort {
   SimLinkPort(VirtualTransceiver& rig, FakeClock& clock);
 
   void Output(const Bytes& bytes) override;
-  // Hands the bytes due now to the driver: in one read, or one read per byte when
-  // the transceiver splits its output.
+  // Hands the bytes due now to the driver in one read.
   void deliver();
-
-  size_t largestRead = 0;  // most bytes handed over in one read
 
  private:
   int64_t nowUs() const;
