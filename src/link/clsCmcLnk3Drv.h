@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Common.h"
+#include "Haste.h"
 #include "clsCmcEeprom.h"
 #include "clsCmcTick.h"
 
@@ -49,6 +50,9 @@ class clsCmcLnk3Drv {
   // of the echo, or of an answer as long as its header (or its command's shortest
   // answer) says; 0 when nothing is awaited.
   size_t BytesStillExpected() const;
+  // How soon those bytes must be taken: at once where they can end the
+  // transaction; an echo an answer follows and clone data frames can wait.
+  Haste ExpectedHaste() const;
   bool waitEcho() const { return workMode_ >= 1 && workMode_ <= 5; }
 
   int16_t Send(const Bytes& vr0);

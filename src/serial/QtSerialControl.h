@@ -38,7 +38,8 @@ class QtSerialControl : public QObject, public SerialControl {
   Bytes Input() override;
   void Output(const Bytes& bytes) override;
   // Stops watching the device while the expected bytes cannot all be there yet.
-  void ExpectBytes(int32_t count) override;
+  void ExpectBytes(int32_t count, Haste haste = Haste::AtOnce) override;
+  void TakeInArrived() override;
 
   // Event codes for the line errors counted between two readings.
   static std::vector<int16_t> LineErrorEvents(const LineCounts& before, const LineCounts& after);
@@ -47,6 +48,7 @@ class QtSerialControl : public QObject, public SerialControl {
   bool openDevice();
   void closeDevice();
   void watchDevice(bool on);
+  void startQuiet(int64_t fromNs, int64_t bytes);
   void endQuiet();
   void applyLineControl();
   void onReadyRead();
@@ -66,4 +68,7 @@ class QtSerialControl : public QObject, public SerialControl {
   QElapsedTimer clock_;
   int64_t lastTransferNs_ = 0;
   int64_t byteTimeNs_ = 0;
+  int64_t quietBytes_ = 0;      // bytes awaited in the current quiet
+  bool atOnce_ = true;
+  int64_t seenAtQuietEnd_ = 0;  // bytes waiting in the device at the last quiet end
 };

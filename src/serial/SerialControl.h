@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Common.h"
+#include "Haste.h"
 
 class SerialControl {
  public:
@@ -57,10 +58,18 @@ class SerialControl {
   // Queues the bytes for transmission, in order.
   virtual void Output(const Bytes& bytes) = 0;
   // The receiver needs count more bytes before what it awaits can be complete (0:
-  // nothing awaited). The control may hold the receive event back for their line
-  // time less one byte, counted from the last reading or writing, so that it wakes
-  // once for the lot; never past the time the last of them can have arrived.
-  virtual void ExpectBytes(int32_t count) { (void)count; }
+  // nothing awaited). The control may hold the receive event back while a reading
+  // could not raise it yet, counted in line times from the last reading or writing,
+  // so that it wakes once for the lot. At once: never past the time the last of
+  // them can have arrived; soon: a moment after they can all be there; by the next
+  // tick: until the tick takes them in (TakeInArrived).
+  virtual void ExpectBytes(int32_t count, Haste haste = Haste::AtOnce) {
+    (void)count;
+    (void)haste;
+  }
+  // Takes in what the device has received meanwhile, so that the tick sees every
+  // byte that has arrived, watched or not.
+  virtual void TakeInArrived() {}
 
   // Device path behind a port number; the port form supplies it.
   std::function<std::string(int16_t commPort)> DeviceFor;

@@ -159,6 +159,7 @@ void frmCom::onVanished() {
 void frmCom::timSolid_Timer() {
   if (inTick_) return;  // a modal message inside the tick runs its own event loop
   FlagGuard guard(inTick_);
+  msCom_->TakeInArrived();
   if (msCom_->InBufferCount() > 0) {
     const Bytes received = input();
     lnk3D_.read(received);
@@ -168,7 +169,8 @@ void frmCom::timSolid_Timer() {
   if (totalError() && host_) host_->ReportError();
   if (totalError() && comOpen()) setcomOpen(false);
   // Lets the control sleep through the line time of what the frame still needs.
-  msCom_->ExpectBytes(static_cast<int32_t>(std::min<size_t>(lnk3D_.BytesStillExpected(), INT32_MAX)));
+  msCom_->ExpectBytes(static_cast<int32_t>(std::min<size_t>(lnk3D_.BytesStillExpected(), INT32_MAX)),
+                      lnk3D_.ExpectedHaste());
 }
 
 std::string frmCom::DevicePath(int16_t portNo) const {

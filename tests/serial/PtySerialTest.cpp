@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "ComHost.h"
@@ -102,18 +103,36 @@ TEST_F(PtySerialTest, ADeviceThatGoesAwayClosesThePort) {
   EXPECT_TRUE(com->errCannotOpen());
 }
 
-// Told how many bytes are still to come, the real control reads nothing until their
-// line time less one byte has passed since the opening: what comes in pieces
-// meanwhile is taken with one receive event. Untold, every piece raises its own; a
-// write ends the wait at once.
+// Told how many bytes are still to come, the real control reads nothing until they
+// can be there since the opening (at once: their line time less one byte): what
+// comes in pieces meanwhile is taken with one receive event; soon, bytes still
+// coming in then hold it back for the line time of the rest; by the next tick, it
+// waits for the tick to take them in. Untold, every piece raises its own; a write
+// ends the wait at once.
 TEST_F(PtySerialTest, ExpectedBytesArriveWithOneReceiveEvent) {
   ASSERT_TRUE(pty.ok());
-  const Bytes piece(5, 0x30);
-  enum Case { Told, Untold, ToldThenWrote };
-  for (const Case c : {Told, Untold, ToldThenWrote}) {
+  struct Row {
+    const char* name;
+    int32_t count;
+    Haste haste;
+    bool write;
+    std::vector<std::pair<int, size_t>> pieces;  // ms after the opening, bytes
+    std::vector<int32_t> waiting;                // InBufferCount at each receive event
+    int64_t firstAtLeastMs, firstBelowMs;
+  };
+  const std::vector<std::pair<int, size_t>> threeFives{{0, 5}, {20, 5}, {40, 5}};
+  const Row rows[] = {
+      {"told", 200, Haste::AtOnce, false, threeFives, {15}, 205, 3000},  // 200 bytes at 9600 baud: 206 ms
+      {"untold", 0, Haste::AtOnce, false, threeFives, {5, 5, 5}, 0, 150},
+      {"told, then wrote", 200, Haste::AtOnce, true, threeFives, {5, 5, 5}, 0, 150},
+      // 100 bytes: 104 ms; 60 there and still coming, 40 more: 146 ms
+      {"soon", 100, Haste::Soon, false, {{0, 30}, {50, 30}, {125, 40}}, {100}, 145, 3000},
+      {"by the next tick", 15, Haste::ByNextTick, false, threeFives, {15}, 400, 3000},
+  };
+  for (const Row& r : rows) {
     QtSerialControl control;
     control.DeviceFor = [this](int16_t) { return pty.slavePath(); };
-    std::vector<int32_t> waiting;  // InBufferCount at each receive event
+    std::vector<int32_t> waiting;
     int64_t firstEventMs = -1;
     QElapsedTimer sinceOpening;
     control.OnComm = [&](int16_t e) {
@@ -123,23 +142,25 @@ TEST_F(PtySerialTest, ExpectedBytesArriveWithOneReceiveEvent) {
       control.Input();
     };
     sinceOpening.start();
-    ASSERT_TRUE(control.setPortOpen(true)) << c;
-    control.ExpectBytes(c == Untold ? 0 : 200);  // 200 bytes at 9600 baud: 206 ms
-    if (c == ToldThenWrote) control.Output({0x55});
-    for (int i = 0; i < 3; ++i) {
-      pty.write(piece);
-      QTest::qWait(20);
+    ASSERT_TRUE(control.setPortOpen(true)) << r.name;
+    control.ExpectBytes(r.count, r.haste);
+    if (r.write) control.Output({0x55});
+    int32_t total = 0;
+    for (const auto& [atMs, size] : r.pieces) {
+      QTest::qWait(static_cast<int>(std::max<int64_t>(atMs - sinceOpening.elapsed(), 0)));
+      pty.write(Bytes(size, 0x30));
+      total += static_cast<int32_t>(size);
     }
-    ASSERT_TRUE(waitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == 15; })) << c;
-    if (c == Told) {
-      EXPECT_EQ(waiting, std::vector<int32_t>{15});
-      EXPECT_GE(firstEventMs, 205);
-    } else {
-      EXPECT_EQ(waiting, std::vector<int32_t>(3, 5)) << c;
-      EXPECT_LT(firstEventMs, 150) << c;
+    if (r.haste == Haste::ByNextTick) {
+      QTest::qWait(400 - static_cast<int>(sinceOpening.elapsed()));
+      control.TakeInArrived();
     }
+    ASSERT_TRUE(waitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == total; })) << r.name;
+    EXPECT_EQ(waiting, r.waiting) << r.name;
+    EXPECT_GE(firstEventMs, r.firstAtLeastMs) << r.name;
+    EXPECT_LT(firstEventMs, r.firstBelowMs) << r.name;
     control.setPortOpen(false);
-    pty.read(1, 10);  // the written byte
+    if (r.write) pty.read(1, 10);  // the written byte
   }
 }
 
