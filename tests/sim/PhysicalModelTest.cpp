@@ -5,11 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "Bench.h"
 #include "ImageLayout.h"
 #include "MemoryImageBuilder.h"
-#include "PcWire.h"
-
-using pcwire::Bench;
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "Bench.h"
 #include "ImageFile.h"
 #include "ImageLayout.h"
-#include "PcWire.h"
 #include "RavlenVersion.h"
 #include "SimOptions.h"
 
@@ -151,9 +151,9 @@ Bytes exchange(int fd, const Bytes& out, size_t count) {
 
 // The echo, then the same E1 answer as the transceiver gives in-process.
 void expectEchoThenIdentification(int fd) {
-  const Bytes back = exchange(fd, pcwire::identify(), 10 + 72);
-  ASSERT_TRUE(pcwire::afterEcho(back, pcwire::identify())) << "got " << back.size() << " bytes";
-  EXPECT_EQ(back, pcwire::Bench().exchange(pcwire::identify()));
+  const Bytes back = exchange(fd, Frames::identify(), 10 + 72);
+  ASSERT_TRUE(Frames::afterEcho(back, Frames::identify())) << "got " << back.size() << " bytes";
+  EXPECT_EQ(back, Bench().exchange(Frames::identify()));
 }
 
 TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
@@ -166,12 +166,12 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   int fd = openRaw(slave);
   ASSERT_GE(fd, 0);
   expectEchoThenIdentification(fd);
-  const Bytes ref = pcwire::adjust(0x05, 0x33);
+  const Bytes ref = Frames::adjust(0x05, 0x33);
   EXPECT_EQ(exchange(fd, ref, ref.size()), ref);
-  const Bytes read = pcwire::adjust(0x03, 12);  // reads REF back: the write has landed
-  const auto frames = pcwire::bodies(exchange(fd, read, read.size() + 13));
+  const Bytes read = Frames::adjust(0x03, 12);  // reads REF back: the write has landed
+  const auto frames = Frames::bodies(exchange(fd, read, read.size() + 13));
   ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(pcwire::digitsValue(frames[1], 9, 10), 0x33);
+  EXPECT_EQ(Frames::digitsValue(frames[1], 9, 10), 0x33);
   ::close(fd);
 
   fd = openRaw(link);  // the PC closes the port and opens it again
@@ -190,7 +190,7 @@ TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
   const std::string path = sim.nextPath();
   int fd = openRaw(path);
   ASSERT_GE(fd, 0);
-  ASSERT_EQ(::write(fd, pcwire::identify().data(), 10), 10);
+  ASSERT_EQ(::write(fd, Frames::identify().data(), 10), 10);
   ::close(fd);  // before the echo is read and the answer has come
   ::usleep(600'000);
   fd = openRaw(path);
@@ -223,10 +223,10 @@ TEST(Program, HangingUpClosesTheTerminalAndOpensANewOne) {
   sim.nextPath();
   int fd = openRaw(link);
   ASSERT_GE(fd, 0);
-  const Bytes read = pcwire::cloneRead();
+  const Bytes read = Frames::cloneRead();
   ASSERT_EQ(::write(fd, read.data(), read.size()), static_cast<ssize_t>(read.size()));
   const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
-  EXPECT_EQ(pcwire::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
+  EXPECT_EQ(Frames::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
   ::close(fd);
 
   const std::string next = sim.nextPath();
