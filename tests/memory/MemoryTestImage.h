@@ -1,9 +1,10 @@
 #pragma once
-// Writes parameter tables and channel records into a test image.
+// Writes parameter tables and channel records into a test image read by the utility.
 #include <cstdint>
 #include <vector>
 
 #include "clsCmcEeprom.h"
+#include "clsIndEep_RigVela.h"
 
 namespace MemoryTestImage {
 
@@ -43,5 +44,12 @@ struct Channel {
 };
 void putChannel(clsCmcEeprom& ee, int c, const Channel& ch);
 void setMid(clsCmcEeprom& ee, bool mid);
+
+// An image with the utility's readers on it.
+struct Readers {
+  clsCmcEeprom ee;
+  clsIndPtbl_RigVela table{ee};
+  clsIndEep_RigVela eep{ee, table};
+};
 
 }  // namespace MemoryTestImage
