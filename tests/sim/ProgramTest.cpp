@@ -156,9 +156,11 @@ void expectEchoThenIdentification(int fd) {
   EXPECT_EQ(back, Bench().exchange(Frames::identify()));
 }
 
-TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
+// One session through the link: what comes while the port is closed is lost; a
+// hang-up closes the terminal and a new one takes the link; the image is saved on exit.
+TEST(Program, ServesOverAPseudoTerminalAcrossClosingAndHangingUp) {
   const std::string link = tempPath("link"), saved = tempPath("saved.bin");
-  SimProcess sim({"--link", link, "--save-image", saved, "--trace"});
+  SimProcess sim({"--link", link, "--save-image", saved, "--trace", "--delay", "300", "--hang-up-after", "3"});
   const std::string slave = sim.nextPath();
   ASSERT_TRUE(fs::is_symlink(link)) << "no link; printed: " << slave;
   EXPECT_EQ(fs::read_symlink(link).string(), slave);
@@ -172,9 +174,25 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   const auto frames = Frames::bodies(exchange(fd, read, read.size() + 13));
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_EQ(Frames::digitsValue(frames[1], 9, 10), 0x33);
+  ASSERT_EQ(::write(fd, Frames::identify().data(), 10), 10);
+  ::close(fd);  // before the echo is read and the answer has come
+  ::usleep(600'000);
+
+  fd = openRaw(link);  // the PC opens the port again
+  ASSERT_GE(fd, 0);
+  const auto nothing = [](const std::string& s) { return !s.empty(); };
+  EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
+  expectEchoThenIdentification(fd);
+  const Bytes clone = Frames::cloneRead();
+  ASSERT_EQ(::write(fd, clone.data(), clone.size()), static_cast<ssize_t>(clone.size()));
+  const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
+  EXPECT_EQ(Frames::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
   ::close(fd);
 
-  fd = openRaw(link);  // the PC closes the port and opens it again
+  const std::string next = sim.nextPath();
+  ASSERT_FALSE(next.empty());
+  EXPECT_EQ(fs::read_symlink(link).string(), next);
+  fd = openRaw(link);
   ASSERT_GE(fd, 0);
   expectEchoThenIdentification(fd);
   ::close(fd);
@@ -183,22 +201,6 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed on exit";
   EXPECT_EQ(ImageFile::load(saved)[ImageLayout::kRef], 0x33);
   std::remove(saved.c_str());
-}
-
-TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
-  SimProcess sim({"--delay", "300"});
-  const std::string path = sim.nextPath();
-  int fd = openRaw(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::write(fd, Frames::identify().data(), 10), 10);
-  ::close(fd);  // before the echo is read and the answer has come
-  ::usleep(600'000);
-  fd = openRaw(path);
-  ASSERT_GE(fd, 0);
-  const auto nothing = [](const std::string& s) { return !s.empty(); };
-  EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
-  expectEchoThenIdentification(fd);
-  ::close(fd);
 }
 
 // Closing without clearing the flag is what the system does for a killed program.
@@ -215,28 +217,6 @@ TEST(Program, ExclusiveUseEndsWithThePeerThatTookIt) {
     if (fd >= 0) ::close(fd);
   }
   EXPECT_EQ(exclusive, 0);
-}
-
-TEST(Program, HangingUpClosesTheTerminalAndOpensANewOne) {
-  const std::string link = tempPath("hang-up");
-  SimProcess sim({"--hang-up-after", "3", "--link", link});
-  sim.nextPath();
-  int fd = openRaw(link);
-  ASSERT_GE(fd, 0);
-  const Bytes read = Frames::cloneRead();
-  ASSERT_EQ(::write(fd, read.data(), read.size()), static_cast<ssize_t>(read.size()));
-  const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
-  EXPECT_EQ(Frames::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
-  ::close(fd);
-
-  const std::string next = sim.nextPath();
-  ASSERT_FALSE(next.empty());
-  EXPECT_EQ(fs::read_symlink(link).string(), next);
-  fd = openRaw(link);
-  ASSERT_GE(fd, 0);
-  expectEchoThenIdentification(fd);
-  ::close(fd);
-  EXPECT_EQ(sim.stop(SIGTERM), 0);
 }
 
 TEST(Program, ExitStatusesAndAFileInTheLinksPlaceIsKept) {
