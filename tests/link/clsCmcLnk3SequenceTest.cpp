@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FakeClock.h"
-#include "MemoryImageBuilder.h"
 #include "SimLinkPort.h"
 #include "VirtualTransceiver.h"
 
@@ -12,10 +13,8 @@ class SequencerTest : public ::testing::Test {
   SequencerTest() : link(rig, clock) {}
 
   size_t framesWritten(uint8_t command) const {
-    size_t n = 0;
-    for (const Bytes& f : link.port.written)
-      if (f.size() > 4 && f[4] == command) ++n;
-    return n;
+    const auto& w = link.port.written;
+    return std::count_if(w.begin(), w.end(), [command](const Bytes& f) { return f.size() > 4 && f[4] == command; });
   }
 
   FakeClock clock;

@@ -24,10 +24,6 @@ struct Session {
   Bytes answer(size_t i) const { return Frames::afterEcho(back[i], kSession[i]).value_or(Bytes{}); }
 };
 
-bool framingFree(const Bytes& b) {
-  return std::none_of(b.begin(), b.end(), [](uint8_t c) { return c == 0xFE || c == 0xFD; });
-}
-
 // Each fault switch, and what shows that it is on.
 const struct {
   const char* name;
@@ -39,7 +35,8 @@ const struct {
        const Bytes e1 = r.answer(0), clone = r.answer(1);
        size_t frameBytes = 0;
        for (const Bytes& body : Frames::bodies(clone)) frameBytes += body.size() + 3;
-       return e1.size() == 77 && framingFree(Bytes(e1.begin(), e1.begin() + 5)) && e1[5] == 0xFE &&
+       const auto framing = [](uint8_t c) { return c == 0xFE || c == 0xFD; };
+       return e1.size() == 77 && std::none_of(e1.begin(), e1.begin() + 5, framing) && e1[5] == 0xFE &&
               clone.size() == frameBytes + 5 * 2008 &&
               Frames::decodeClone(clone).badChecksums.empty();
      }},

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <stdexcept>
 
 #include "ImageFile.h"
@@ -62,21 +61,6 @@ TEST(ImageBuilder, ParameterTableAsTheReaderScansItAndTheMidFlag) {
   EXPECT_TRUE(m.ee.bytes() == image);
   EXPECT_TRUE(VirtualTransceiver({}, mid).midVariant());
   EXPECT_FALSE(VirtualTransceiver({}, image).midVariant());
-}
-
-TEST(ImageBuilder, ChannelsPresentAndInhibitedAsPlanned) {
-  const Reader r(MemoryImageBuilder().build());
-  const int32_t rx = r.table.RigVelaFunc_Obj_Address(2), size = r.table.RigVelaFunc_Obj_Size(2);
-  std::set<int> present;
-  for (int16_t c = 0; c < 40; ++c) {
-    if (!r.eep.RigVelaEep_GetChAppear(rx, c)) continue;
-    present.insert(c);
-    EXPECT_EQ(r.eep.Check_Inh(rx + c * size), c == 6) << c;      // receive side inhibited
-    EXPECT_EQ(r.eep.Check_Inh(rx + c * size + 4), c == 7) << c;  // transmit side inhibited
-    EXPECT_EQ(r.eep.RigVelaEep_GetChFreqRxReal(rx, c) != r.eep.RigVelaEep_GetChFreqTxReal(rx + 4, c), c == 9)
-        << c;  // split channel
-  }
-  EXPECT_EQ(present, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11}));
 }
 
 std::string tempFile(const std::string& tag) {

@@ -18,9 +18,7 @@ TEST(Echo, EveryByteComesBackBeforeAnyAnswer) {
   EXPECT_EQ(Frames::commands(rest), Bytes{0xE1});
   EXPECT_EQ(rest.at(0), 0xFE) << "nothing between the echo and the answer";
   // Two frames in one write: both echoes, then both answers.
-  Bytes two = id;
-  two.insert(two.end(), id.begin(), id.end());
-  EXPECT_EQ(Frames::commands(bench.ask(two).value_or(Bytes{})), (Bytes{0xE1, 0xE1}));
+  EXPECT_EQ(Frames::commands(bench.ask(Frames::concat({id, id})).value_or(Bytes{})), (Bytes{0xE1, 0xE1}));
   // Noise, then a frame addressed elsewhere, then a clone write request: echo only.
   const Bytes stray{0x01, 0xFD, 0x30, 0xFE, 0xFE, 0xEF, 0xEE, 0xE0, 0x29, 0x28, 0x00, 0x00, 0xFD};
   EXPECT_EQ(bench.exchange(stray), stray);
