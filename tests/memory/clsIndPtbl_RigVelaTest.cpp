@@ -56,25 +56,21 @@ TEST(Ptbl, FieldsComeFromTheMatchingEntry) {
   }
 }
 
-TEST(Ptbl, MissingObjectReadsTheWordsAtTheImageStart) {
-  clsCmcEeprom ee;
-  MemoryTestImage::putTable(ee, 10, 1, 0x130, {{3, 8, 40, 0x600}, {6, 64, 1, 0x800}});
-  MemoryTestImage::put16(ee, 2, 0x0011);
-  MemoryTestImage::put16(ee, 4, 0x0203);
-  MemoryTestImage::put16(ee, 6, 0x1A2B);
-  clsIndPtbl_RigVela table(ee);
-  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(2), 0);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Size(2), 0x11);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Number(2), 0x203);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Address(2), 0x1A2B);
-}
-
-TEST(Ptbl, ReadsTheImageAfreshOnEveryCall) {
+// A missing object reads the words at the image start; every call reads the image afresh.
+TEST(Ptbl, MissingObjectReadsTheImageStartAndEveryCallReadsAfresh) {
   clsCmcEeprom ee;
   clsIndPtbl_RigVela table(ee);
   EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), 0);
   MemoryTestImage::putUsualTable(ee);
   EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), MemoryTestImage::CommonAdr);
+  MemoryTestImage::putTable(ee, 10, 1, 0x130, {{3, 8, 40, 0x600}, {6, 64, 1, 0x800}});
+  MemoryTestImage::put16(ee, 2, 0x0011);
+  MemoryTestImage::put16(ee, 4, 0x0203);
+  MemoryTestImage::put16(ee, 6, 0x1A2B);
+  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(2), 0);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Size(2), 0x11);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Number(2), 0x203);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Address(2), 0x1A2B);
   ee.seteeSize(ee.eeSize());
   EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), 0);
 }

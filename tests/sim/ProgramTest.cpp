@@ -61,8 +61,7 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 std::string tempPath(const std::string& tag) {
-  return (fs::temp_directory_path() / ("ravlen-sim-" + tag + "-" + std::to_string(::getpid())))
-      .string();
+  return (fs::temp_directory_path() / ("ravlen-sim-" + tag + "-" + std::to_string(::getpid()))).string();
 }
 
 // Reads from fd until done(what was read), the end of its input, or the deadline.
@@ -183,10 +182,8 @@ TEST(Program, ServesOverAPseudoTerminalAcrossClosingAndHangingUp) {
   const auto nothing = [](const std::string& s) { return !s.empty(); };
   EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
   expectEchoThenIdentification(fd);
-  const Bytes clone = Frames::cloneRead();
-  ASSERT_EQ(::write(fd, clone.data(), clone.size()), static_cast<ssize_t>(clone.size()));
-  const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
-  EXPECT_EQ(Frames::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
+  // Read to the end of the terminal's input: the echo and three E4 frames.
+  EXPECT_EQ(Frames::commands(exchange(fd, Frames::cloneRead(), SIZE_MAX)), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
   ::close(fd);
 
   const std::string next = sim.nextPath();
