@@ -46,12 +46,9 @@ TEST(ImageBuilder, ParameterTableAsTheReaderScansItAndTheMidFlag) {
     ranges.emplace_back(address, address + t.RigVelaFunc_Obj_Size(obj) * t.RigVelaFunc_Obj_Number(obj));
     EXPECT_LE(ranges.back().second, 32112) << obj;
   }
-  for (size_t i = 0; i < ranges.size(); ++i) {
-    for (size_t j = i + 1; j < ranges.size(); ++j) {
-      EXPECT_TRUE(ranges[i].second <= ranges[j].first || ranges[j].second <= ranges[i].first)
-          << i << " and " << j;
-    }
-  }
+  for (size_t i = 0; i < ranges.size(); ++i)
+    for (size_t j = i + 1; j < ranges.size(); ++j)
+      EXPECT_TRUE(ranges[i].second <= ranges[j].first || ranges[j].second <= ranges[i].first) << i << " and " << j;
   // "Mid" is bit 7 of byte 37 of the common block, and nothing else changes with it.
   const Bytes mid = MemoryImageBuilder().setMid(true).build();
   Reader m(mid);
