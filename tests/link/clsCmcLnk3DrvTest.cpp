@@ -130,11 +130,9 @@ TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
         // Exact for the echo, and for an E1 or E4 answer once its length byte or
         // count digits are in.
         const bool known = &f == &frames.front() || (f[4] == 0xE1 && i >= 10) || (f[4] == 0xE4 && i >= 11);
-        if (known) {
-          EXPECT_EQ(expected, left) << c.mode << " at " << i;
-        }
+        EXPECT_TRUE(!known || expected == left) << c.mode << " at " << i << ": " << expected << " for " << left;
         // Only an answer can end the exchange; in a clone read, only its E5.
-        const Haste haste = &f == &frames.front()                ? Haste::Soon
+        const Haste haste = &f == &frames.front()                           ? Haste::Soon
                             : c.mode != CloneRead || (f[4] == 0xE5 && i >= 5) ? Haste::AtOnce
                                                                               : Haste::ByNextTick;
         EXPECT_EQ(drv.ExpectedHaste(), haste) << c.mode << " at " << i;
@@ -145,13 +143,6 @@ TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
     EXPECT_FALSE(drv.Running()) << c.mode;
     EXPECT_EQ(drv.BytesStillExpected(), 0u) << c.mode;
   }
-}
-
-TEST_F(DriverTest, EchoTimesOutAfterOneSecond) {
-  request(Identify);
-  expectErrorAfter(1000, 1);
-  EXPECT_EQ(drv.lastError(), 1);
-  EXPECT_FALSE(drv.Running());
 }
 
 TEST_F(DriverTest, TwoResendsThenNoAnswerErrorWithTheEchoAwaitedEachTime) {
@@ -169,10 +160,16 @@ TEST_F(DriverTest, TwoResendsThenNoAnswerErrorWithTheEchoAwaitedEachTime) {
   EXPECT_FALSE(drv.Running());
 }
 
-TEST_F(DriverTest, ResentFrameWithoutEchoRaisesEchoError) {
+// No echo within a second: code 1, for a first frame and for a resent one.
+TEST_F(DriverTest, EchoTimesOutAfterOneSecondAlsoForAResentFrame) {
+  request(Identify);
+  expectErrorAfter(1000, 1);
+  EXPECT_EQ(drv.lastError(), 1);
+  EXPECT_FALSE(drv.Running());
+  drv.Reset();
   drv.read(request(Adjust));
   ticks(1200);
-  ASSERT_EQ(port.written.size(), 2u);
+  ASSERT_EQ(port.written.size(), 3u);
   drv.read(Bytes{0x00});  // bytes arrive, but not the echo of the resent frame
   expectErrorAfter(1000, 1);
 }
@@ -215,13 +212,6 @@ TEST_F(DriverTest, AnswersAreCheckedAndEndWithTheirCodes) {
   EXPECT_EQ(image.ReadByte(0x10), 1);
 }
 
-TEST_F(DriverTest, ShortAdjustmentPayloadIsRefusedWithoutSending) {
-  drv.setworkMode(Adjust);
-  EXPECT_EQ(drv.Send(Common::HexStrToBin("E8292801")), 1);
-  EXPECT_TRUE(port.written.empty());
-  EXPECT_FALSE(drv.Running());
-}
-
 TEST_F(DriverTest, EndAddressRoundsUpAndFallsBackWhenItCannotBeRepresented) {
   const std::pair<std::string, int16_t> cases[] = {{"7D6F", 32112}, {"0000", 16},    {"00FF", 256},
                                                    {"7FEF", 32752}, {"7FF0", 32112}, {"7FFF", 32112},
@@ -247,10 +237,13 @@ TEST_F(DriverTest, ErrorsEndTheTransactionAndLaterAnswersAreIgnored) {
   EXPECT_EQ(drv.lastError(), 0);
 }
 
-TEST_F(DriverTest, SendIsRefusedWhileBusyClosedOrTheBufferIsNearlyFull) {
+TEST_F(DriverTest, SendIsRefusedWhileBusyClosedShortOrTheBufferIsNearlyFull) {
+  drv.setworkMode(Adjust);
+  EXPECT_EQ(drv.Send(Common::HexStrToBin("E8292801")), 1);  // too short for an adjustment
+  EXPECT_FALSE(drv.Running());
   drv.setworkMode(Identify);
   drv.SendFE(3);
-  EXPECT_EQ(port.written.back(), (Bytes{0xFE, 0xFE, 0xFE}));
+  EXPECT_EQ(port.written, (std::vector<Bytes>{{0xFE, 0xFE, 0xFE}}));
   EXPECT_EQ(drv.RealSend(Common::HexStrToBin("E029280000")), 1);  // txFrame not empty
   EXPECT_EQ(port.written.size(), 1u);
   drv.Reset();

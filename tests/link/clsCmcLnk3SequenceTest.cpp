@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FakeClock.h"
-#include "MemoryImageBuilder.h"
 #include "SimLinkPort.h"
 #include "VirtualTransceiver.h"
 
@@ -11,12 +12,9 @@ class SequencerTest : public ::testing::Test {
  protected:
   SequencerTest() : link(rig, clock) {}
 
-  void useSettings(const TransceiverSettings& s) { rig.setSettings(s); }
   size_t framesWritten(uint8_t command) const {
-    size_t n = 0;
-    for (const Bytes& f : link.port.written)
-      if (f.size() > 4 && f[4] == command) ++n;
-    return n;
+    const auto& w = link.port.written;
+    return std::count_if(w.begin(), w.end(), [command](const Bytes& f) { return f.size() > 4 && f[4] == command; });
   }
 
   FakeClock clock;
@@ -27,7 +25,7 @@ class SequencerTest : public ::testing::Test {
 };
 
 TEST_F(SequencerTest, TheReportedSubCodeReplacesTheExpectedOne) {
-  useSettings({.subCode = 0x0042, .optionFlags = 0x10});
+  rig.setSettings({.subCode = 0x0042, .optionFlags = 0x10});
   seq.easyCloneRead();
   ASSERT_TRUE(link.runOperation());
   EXPECT_EQ(seq.error(), 0);
@@ -41,8 +39,7 @@ TEST_F(SequencerTest, TheReportedSubCodeReplacesTheExpectedOne) {
 TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
   const struct {
     bool read;
-    uint16_t model;
-    uint16_t sub;
+    uint16_t model, sub;
     uint8_t format;
     int16_t expected;
   } cases[] = {
@@ -53,7 +50,7 @@ TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.read << " " << c.model << " " << c.sub << " " << int(c.format));
-    useSettings({.modelCode = c.model, .subCode = c.sub, .formatByte = c.format});
+    rig.setSettings({.modelCode = c.model, .subCode = c.sub, .formatByte = c.format});
     link.client.reports.clear();
     const size_t requests = framesWritten(0xE3);
     c.read ? seq.easyCloneRead() : seq.easyCloneWrite();
@@ -62,9 +59,7 @@ TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
     if (c.expected == 0) {
       EXPECT_TRUE(link.client.reports.empty());
       // A clone write finishes once its request is written.
-      if (!c.read) {
-        EXPECT_EQ(framesWritten(0xE3), requests + 1);
-      }
+      EXPECT_EQ(framesWritten(0xE3), requests + (c.read ? 0 : 1));
       continue;
     }
     ASSERT_EQ(link.client.reports.size(), 1u);
@@ -76,7 +71,7 @@ TEST_F(SequencerTest, IdentificationFailuresGiveTheirCodes) {
 }
 
 TEST_F(SequencerTest, AdjustmentWithoutAnswerIsSentThreeTimesThenCodeTwo) {
-  useSettings({.noAnswer = true});
+  rig.setSettings({.noAnswer = true});
   link.port.setcomOpen(true);
   const int32_t start = clock.now();
   seq.easySendE8ReqAnswer("033033");
@@ -109,23 +104,9 @@ TEST_F(SequencerTest, APortThatDoesNotOpenRaisesNoCodeOfItsOwn) {
   EXPECT_EQ(link.port.written.back(), Common::HexStrToBin("FEFEEEEFE829280100053741FD"));
 }
 
+// Not while an operation runs, nor when the hold time is 0.
 TEST_F(SequencerTest, AnIdlePortIsReleasedAfterTheHoldTime) {
-  seq.setcomHoldReload(3000);
-  seq.easyCloneRead();
-  ASSERT_TRUE(link.runOperation());
-  ASSERT_TRUE(link.port.open);
-  const int resets = link.port.resets;
-  for (int t = 0; t < 2950; t += 50) link.tick();
-  EXPECT_TRUE(link.port.open);
-  link.tick();
-  link.tick();
-  EXPECT_FALSE(link.port.open);
-  EXPECT_EQ(link.port.resets, resets + 1);
-  EXPECT_EQ(seq.ComPortNo(), 1);
-}
-
-TEST_F(SequencerTest, NoReleaseWhileAnOperationRunsOrWhenOff) {
-  useSettings({.baud = 9600});  // about 96 s of clone read
+  rig.setSettings({.baud = 9600});  // about 96 s of clone read
   seq.setcomHoldReload(1000);
   seq.easyCloneRead();
   for (int t = 0; t < 20000; t += 50) {
@@ -134,10 +115,19 @@ TEST_F(SequencerTest, NoReleaseWhileAnOperationRunsOrWhenOff) {
   }
   ASSERT_TRUE(link.runOperation());
   EXPECT_TRUE(link.client.reports.empty());
-
   seq.setcomHoldReload(0);
   for (int t = 0; t < 10000; t += 50) link.tick();
+  ASSERT_TRUE(link.port.open);
+
+  seq.setcomHoldReload(3000);
+  const int resets = link.port.resets;
+  for (int t = 0; t < 2950; t += 50) link.tick();
   EXPECT_TRUE(link.port.open);
+  link.tick();
+  link.tick();
+  EXPECT_FALSE(link.port.open);
+  EXPECT_EQ(link.port.resets, resets + 1);
+  EXPECT_EQ(seq.ComPortNo(), 1);
 }
 
 }  // namespace

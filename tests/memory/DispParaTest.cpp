@@ -2,36 +2,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "MemoryTestImage.h"
-#include "clsIndEep_RigVela.h"
 
 namespace {
-
-// The fixed image of data/disp_para_mid.txt: bytes 83..189 hold (a x 73 + 41) mod 256,
-// bytes 124..129 hold 200, 127, 128, 255, 0, 1, the base frequency is 0x05B5 (146.1 MHz)
-// and the "Mid" flag is set.
-void writeFixedImage(clsCmcEeprom& ee) {
-  for (int32_t a = 83; a < 190; ++a) ee.WriteByte(a, static_cast<uint8_t>((a * 73 + 41) % 256));
-  ee.WriteBlock(124, Bytes{200, 127, 128, 255, 0, 1});
-  ee.WriteBlock(80, Bytes{0x05, 0xB5});
-  MemoryTestImage::putUsualTable(ee);
-  MemoryTestImage::setMid(ee, true);
-}
-
-std::string readDataFile(const char* name) {
-  const auto path = std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory" / "data" / name;
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << path;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;
@@ -42,21 +21,27 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
-class DispPara : public ::testing::Test {
+// The fixed image of data/disp_para_mid.txt: bytes 83..189 hold (a x 73 + 41) mod 256,
+// bytes 124..129 hold 200, 127, 128, 255, 0, 1, the base frequency is 0x05B5 (146.1 MHz)
+// and the "Mid" flag is set.
+class DispPara : public ::testing::Test, public MemoryTestImage::Readers {
  protected:
   DispPara() {
-    writeFixedImage(ee);
+    for (int32_t a = 83; a < 190; ++a) ee.WriteByte(a, static_cast<uint8_t>((a * 73 + 41) % 256));
+    ee.WriteBlock(124, Bytes{200, 127, 128, 255, 0, 1});
+    ee.WriteBlock(80, Bytes{0x05, 0xB5});
+    MemoryTestImage::putUsualTable(ee);
+    MemoryTestImage::setMid(ee, true);
     eep.RigVelaEep_SetCommonAddress(table.RigVelaFunc_Obj_Address(6));
   }
-  clsCmcEeprom ee;
-  clsIndPtbl_RigVela table{ee};
-  clsIndEep_RigVela eep{ee, table};
+  std::vector<std::string> text() const { return lines(eep.RigVelaEep_DispPara()); }
 };
 
 TEST_F(DispPara, FixedImageMatchesTheStoredText) {
-  const auto want = lines(readDataFile("disp_para_mid.txt"));
+  std::ifstream in(std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory/data/disp_para_mid.txt", std::ios::binary);
+  const auto want = lines(std::string(std::istreambuf_iterator<char>(in), {}));
   ASSERT_EQ(want.size(), 63u);
-  EXPECT_EQ(lines(eep.RigVelaEep_DispPara()), want);
+  EXPECT_EQ(text(), want);
 }
 
 // Without "Mid" only these lines change (the fixed text holds the lines with it).
@@ -64,9 +49,9 @@ TEST_F(DispPara, MidFlagSelectsTheLevelBytes) {
   const std::map<size_t, std::string> notMid{{3, "                 BAL W Level:  100"},
                                              {4, "                 MOD W Level:   27"},
                                              {59, "           Tone W Correction:  -46"}};
-  const auto withMid = lines(eep.RigVelaEep_DispPara());
+  const auto withMid = text();
   MemoryTestImage::setMid(ee, false);
-  const auto withoutMid = lines(eep.RigVelaEep_DispPara());
+  const auto withoutMid = text();
   ASSERT_EQ(withoutMid.size(), withMid.size());
   for (size_t i = 0; i < withMid.size(); ++i)
     EXPECT_EQ(withoutMid[i], notMid.count(i) ? notMid.at(i) : withMid[i]) << "line " << i + 1;
@@ -80,33 +65,26 @@ TEST_F(DispPara, BaseFrequencyLine) {
   };
   for (const auto& [hi, lo, value] : cases) {
     ee.WriteBlock(80, Bytes{hi, lo});
-    EXPECT_EQ(lines(eep.RigVelaEep_DispPara())[60], std::string("              Base Frequency: ") + value);
+    EXPECT_EQ(text()[60], std::string("              Base Frequency: ") + value);
   }
 }
 
 TEST_F(DispPara, EmptyImageGivesZerosThroughout) {
-  clsCmcEeprom blank;
-  clsIndPtbl_RigVela blankTable(blank);
-  clsIndEep_RigVela blankEep(blank, blankTable);
-  const auto got = lines(blankEep.RigVelaEep_DispPara());
+  const auto got = lines(MemoryTestImage::Readers().eep.RigVelaEep_DispPara());
   ASSERT_EQ(got.size(), 63u);
   for (size_t i = 0; i < got.size(); ++i) {
-    const std::string value = i == 60 ? "   0.000MHz" : "   0";
-    EXPECT_EQ(got[i].substr(30), value) << "line " << i + 1;
-    EXPECT_EQ(got[i].substr(28, 2), ": ") << "line " << i + 1;
+    EXPECT_EQ(got[i].substr(28), i == 60 ? ":    0.000MHz" : ":    0") << "line " << i + 1;
   }
 }
 
 TEST(DispDebug, DumpsEveryByteInRowsOfSixteen) {
-  clsCmcEeprom ee;
-  clsIndPtbl_RigVela table(ee);
-  clsIndEep_RigVela eep(ee, table);
-  const auto whole = lines(eep.RigVelaEep_DispDebug());
+  MemoryTestImage::Readers r;
+  const auto whole = lines(r.eep.RigVelaEep_DispDebug());
   ASSERT_EQ(whole.size(), 1u + 32112 / 16);
   EXPECT_EQ(whole.back().substr(0, 5), "7D60:");
-  ee.seteeSize(40);
-  for (int32_t a = 0; a < 40; ++a) ee.WriteByte(a, static_cast<uint8_t>(a * 7));
-  EXPECT_EQ(lines(eep.RigVelaEep_DispDebug()),
+  r.ee.seteeSize(40);
+  for (int32_t a = 0; a < 40; ++a) r.ee.WriteByte(a, static_cast<uint8_t>(a * 7));
+  EXPECT_EQ(lines(r.eep.RigVelaEep_DispDebug()),
             (std::vector<std::string>{"         EEPROM Data", "0000: 00 07 0E 15 1C 23 2A 31 38 3F 46 4D 54 5B 62 69",
                                       "0010: 70 77 7E 85 8C 93 9A A1 A8 AF B6 BD C4 CB D2 D9",
                                       "0020: E0 E7 EE F5 FC 03 0A 11"}));

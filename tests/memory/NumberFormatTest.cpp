@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <ostream>
 #include <string>
+#include <tuple>
 
 #include "NumberFormat.h"
 
@@ -14,47 +14,26 @@ constexpr R E = R::HalfEven;
 
 // Base frequency, channel frequencies, volts, temperature, percentages, then ties:
 // away from zero (A) or to even (E), decided on the decimal form as written.
-struct FormatCase {
-  double value;
-  const char* pattern;
-  R rounding;
-  const char* expected;
-};
-
-const FormatCase FormatCases[] = {
-    {146.1, "###0.##0", A, "146.100"}, {800.0, "###0.##0", A, "800.000"},
-    {12345.5, "###0.##0", A, "12345.500"},
-    {999.9995, "###0.##0", A, "1000.000"}, {146.52, "###0.#####0", A, "146.520000"},
-    {27.185, "###0.#####0", A, "27.185000"}, {446.00625, "###0.#####0", A, "446.006250"},
-    {2147.483647, "###0.#####0", A, "2147.483647"}, {128 * 5 / 255.0, "##0.#0V", A, "2.51V"},
-    {10.0, "##0.#0V", A, "10.00V"},
-    {254 * 10 / 255.0, "##0.#0V", A, "9.96V"},
-    {0.004, "##0.#0V", A, "0.00V"}, {0.006, "##0.#0V", A, "0.01V"}, {0.0004, "##0.#0V", A, "0.00V"},
-    {25.0, "###.#0'C", A, "25.00'C"}, {0.5, "###.#0'C", A, ".50'C"}, {-3.456, "###.#0'C", A, "-3.46'C"},
-    {-0.001, "###.#0'C", A, ".00'C"}, {-25.4, "###.#0'C", A, "-25.40'C"},
-    {1.0, "0.00%", A, "100.00%"}, {128 / 255.0, "0.00%", A, "50.20%"},
-    {1 / 255.0, "0.00%", A, "0.39%"}, {0.125, "0.#0", A, "0.13"}, {0.125, "0.#0", E, "0.12"},
-    {0.135, "0.#0", E, "0.14"}, {2.675, "0.#0", A, "2.68"}, {2.665, "0.#0", E, "2.66"},
-    {-1.005, "0.#0", A, "-1.01"}, {-1.005, "0.#0", E, "-1.00"}, {0.5, "0", E, "0"}, {1.5, "0", E, "2"},
-    {0.5, "0", A, "1"}, {1.5, "0.##", A, "1.5"}, {2.0, "0.##", A, "2"},
-    {1.25, "0.#0#", A, "1.25"}, {1.2, "0.#0#", A, "1.20"}, {1.234, "0.#0#", A, "1.234"},
-    {7.0, "000.0", A, "007.0"}, {1e20, "###0.##0", A, "100000000000000000000.000"},
-    {1e-20, "###0.##0", A, "0.000"},
-};
-
-void PrintTo(const FormatCase& c, std::ostream* os) {
-  *os << c.value << " with \"" << c.pattern << "\" -> \"" << c.expected << "\"";
+TEST(NumberFormat, RendersPattern) {
+  const std::tuple<double, const char*, R, const char*> cases[] = {
+      {146.1, "###0.##0", A, "146.100"}, {800.0, "###0.##0", A, "800.000"}, {12345.5, "###0.##0", A, "12345.500"},
+      {999.9995, "###0.##0", A, "1000.000"}, {146.52, "###0.#####0", A, "146.520000"},
+      {27.185, "###0.#####0", A, "27.185000"}, {446.00625, "###0.#####0", A, "446.006250"},
+      {2147.483647, "###0.#####0", A, "2147.483647"}, {128 * 5 / 255.0, "##0.#0V", A, "2.51V"},
+      {10.0, "##0.#0V", A, "10.00V"}, {254 * 10 / 255.0, "##0.#0V", A, "9.96V"}, {0.004, "##0.#0V", A, "0.00V"},
+      {0.006, "##0.#0V", A, "0.01V"}, {0.0004, "##0.#0V", A, "0.00V"}, {25.0, "###.#0'C", A, "25.00'C"},
+      {0.5, "###.#0'C", A, ".50'C"}, {-3.456, "###.#0'C", A, "-3.46'C"}, {-0.001, "###.#0'C", A, ".00'C"},
+      {-25.4, "###.#0'C", A, "-25.40'C"}, {1.0, "0.00%", A, "100.00%"}, {128 / 255.0, "0.00%", A, "50.20%"},
+      {1 / 255.0, "0.00%", A, "0.39%"}, {0.125, "0.#0", A, "0.13"}, {0.125, "0.#0", E, "0.12"},
+      {0.135, "0.#0", E, "0.14"}, {2.675, "0.#0", A, "2.68"}, {2.665, "0.#0", E, "2.66"},
+      {-1.005, "0.#0", A, "-1.01"}, {-1.005, "0.#0", E, "-1.00"}, {0.5, "0", E, "0"}, {1.5, "0", E, "2"},
+      {0.5, "0", A, "1"}, {1.5, "0.##", A, "1.5"}, {2.0, "0.##", A, "2"}, {1.25, "0.#0#", A, "1.25"},
+      {1.2, "0.#0#", A, "1.20"}, {1.234, "0.#0#", A, "1.234"}, {7.0, "000.0", A, "007.0"},
+      {1e20, "###0.##0", A, "100000000000000000000.000"}, {1e-20, "###0.##0", A, "0.000"},
+  };
+  for (const auto& [value, pattern, rounding, expected] : cases)
+    EXPECT_EQ(NumberFormat::Format(value, pattern, rounding), expected) << value << " with " << pattern;
 }
-
-class FormatTable : public ::testing::TestWithParam<FormatCase> {};
-
-TEST_P(FormatTable, RendersPattern) {
-  const FormatCase& c = GetParam();
-  EXPECT_EQ(NumberFormat::Format(c.value, c.pattern, c.rounding), c.expected)
-      << c.value << " with " << c.pattern;
-}
-
-INSTANTIATE_TEST_SUITE_P(NumberFormat, FormatTable, ::testing::ValuesIn(FormatCases));
 
 TEST(NumberFormat, EveryVoltReadingHasTwoDecimals) {
   // v x 5 / 255 over the whole byte range: never a tie, always "d.ddV" or "dd.ddV".
@@ -71,18 +50,12 @@ TEST(NumberFormat, NonFiniteValuesStillCarryTheSuffix) {
   EXPECT_EQ(NumberFormat::Format(-std::numeric_limits<double>::infinity(), "###.#0'C"), "-Inf'C");
 }
 
-struct AlignCase {
-  const char* text;
-  size_t width;
-  const char* expected;
-};
-
 TEST(NumberFormat, RightAlignedKeepsTheLastCharacters) {
-  const AlignCase cases[] = {
+  const std::tuple<const char*, size_t, const char*> cases[] = {
       {"5", 4, "   5"}, {"-56", 4, " -56"}, {"-128", 4, "-128"}, {"12345", 4, "2345"},
       {"", 3, "   "},  {"146.100", 8, " 146.100"}, {"2.51V", 7, "  2.51V"},
   };
-  for (const AlignCase& c : cases) EXPECT_EQ(NumberFormat::RightAligned(c.text, c.width), c.expected) << c.text;
+  for (const auto& [text, width, expected] : cases) EXPECT_EQ(NumberFormat::RightAligned(text, width), expected) << text;
 }
 
 TEST(NumberFormat, RoundHalfEvenSendsHalvesToTheEvenNeighbour) {

@@ -45,34 +45,25 @@ bool applyPatch(const std::string& before, const std::string& patch, std::string
   return true;
 }
 
-struct Case {
-  const char* name;
-  std::vector<std::string> before;
-  std::vector<std::string> after;
-  const char* expected;
-};
-
 TEST(UnifiedDiffTest, HunksMatchTheUsualForm) {
-  const std::vector<Case> cases = {
+  const struct {
+    const char* name;
+    std::vector<std::string> before, after;
+    const char* expected;
+  } cases[] = {
       {"same", {"a", "b"}, {"a", "b"}, ""},
       {"one changed", {"a", "b", "c"}, {"a", "X", "c"}, "--- A\n+++ B\n@@ -1,3 +1,3 @@\n a\n-b\n+X\n c\n"},
       {"added at end", {"a"}, {"a", "b"}, "--- A\n+++ B\n@@ -1 +1,2 @@\n a\n+b\n"},
       {"from empty", {}, {"a", "b"}, "--- A\n+++ B\n@@ -0,0 +1,2 @@\n+a\n+b\n"},
       {"to empty", {"a"}, {}, "--- A\n+++ B\n@@ -1 +0,0 @@\n-a\n"},
-      {"context of three",
-       {"1", "2", "3", "4", "5", "6", "7", "8", "9"},
-       {"1", "2", "3", "4", "five", "6", "7", "8", "9"},
+      {"context of three", {"1", "2", "3", "4", "5", "6", "7", "8", "9"}, {"1", "2", "3", "4", "five", "6", "7", "8", "9"},
        "--- A\n+++ B\n@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+five\n 6\n 7\n 8\n"},
-      {"two hunks",
-       {"a", "1", "2", "3", "4", "5", "6", "7", "z"},
-       {"A", "1", "2", "3", "4", "5", "6", "7", "Z"},
+      {"two hunks", {"a", "1", "2", "3", "4", "5", "6", "7", "z"}, {"A", "1", "2", "3", "4", "5", "6", "7", "Z"},
        "--- A\n+++ B\n@@ -1,4 +1,4 @@\n-a\n+A\n 1\n 2\n 3\n@@ -6,4 +6,4 @@\n 5\n 6\n 7\n-z\n+Z\n"},
-      {"joined when six apart",
-       {"a", "1", "2", "3", "4", "5", "6", "z"},
-       {"A", "1", "2", "3", "4", "5", "6", "Z"},
+      {"joined when six apart", {"a", "1", "2", "3", "4", "5", "6", "z"}, {"A", "1", "2", "3", "4", "5", "6", "Z"},
        "--- A\n+++ B\n@@ -1,8 +1,8 @@\n-a\n+A\n 1\n 2\n 3\n 4\n 5\n 6\n-z\n+Z\n"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(UnifiedDiff::diff(lines(c.before), lines(c.after), "A", "B"), c.expected) << c.name;
   }
 }

@@ -43,7 +43,7 @@ TEST(Eeprom, WritesAreRangeCheckedAndRefusedOnesChangeNothing) {
   }
 }
 
-TEST(Eeprom, ReadsOutsideTheImageGiveZero) {
+TEST(Eeprom, ReadsOutsideTheImageGiveZeroAndResizingClearsIt) {
   clsCmcEeprom ee;
   ee.FillBlock(0, 0xFF, ee.eeSize());
   for (int32_t adr : {-1, 32112, INT32_MIN, INT32_MAX}) {
@@ -56,11 +56,6 @@ TEST(Eeprom, ReadsOutsideTheImageGiveZero) {
   EXPECT_EQ(ee.ReadBlock(-2, 4), (Bytes{0, 0, 0xFF, 0xFF}));
   EXPECT_EQ(ee.ReadBlock(INT32_MAX, 2), (Bytes{0, 0}));
   for (int16_t bit : {8, 30, -1}) EXPECT_EQ(ee.ReadBit(10, bit), 0) << bit;
-}
-
-TEST(Eeprom, ResizingClearsTheImage) {
-  clsCmcEeprom ee;
-  ee.WriteByte(5, 9);
   ee.seteeSize(100);
   EXPECT_EQ(ee.ReadByte(5), 0);
   EXPECT_EQ(ee.WriteByte(99, 1), 0);

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "MemoryTestImage.h"
-#include "clsIndEep_RigVela.h"
 
 namespace {
 
@@ -12,22 +11,16 @@ using MemoryTestImage::Channel;
 using MemoryTestImage::ChannelAdr;
 using MemoryTestImage::Block2Adr;
 
-class ChannelDecoding : public ::testing::Test {
+class ChannelDecoding : public ::testing::Test, public MemoryTestImage::Readers {
  protected:
   ChannelDecoding() { MemoryTestImage::putUsualTable(ee); }
-  clsCmcEeprom ee;
-  clsIndPtbl_RigVela table{ee};
-  clsIndEep_RigVela eep{ee, table};
 };
 
 struct ChannelCase {
   const char* name;
   Channel ch;
-  bool appears;
-  bool rxInh;
-  bool txInh;
-  int32_t rxHz;
-  int32_t txHz;
+  bool appears, rxInh, txInh;
+  int32_t rxHz, txHz;
   int16_t rfPower;
   bool cb;
   int16_t dig;
@@ -52,8 +45,7 @@ TEST_F(ChannelDecoding, RecordFieldsTableDriven) {
     SCOPED_TRACE(c.name);
     const auto chNo = static_cast<int16_t>(3 + 2 * i);
     MemoryTestImage::putChannel(ee, chNo, c.ch);
-    const int32_t rx = table.RigVelaFunc_Obj_Address(2);
-    const int32_t block2 = table.RigVelaFunc_Obj_Address(3);
+    const int32_t rx = table.RigVelaFunc_Obj_Address(2), block2 = table.RigVelaFunc_Obj_Address(3);
     const int32_t rec = rx + chNo * MemoryTestImage::ChannelSize;
     EXPECT_EQ(eep.RigVelaEep_GetChAppear(rx, chNo), c.appears);
     EXPECT_EQ(eep.Check_Inh(rec), c.rxInh);
@@ -67,13 +59,6 @@ TEST_F(ChannelDecoding, RecordFieldsTableDriven) {
     // Neighbours stay unprogrammed.
     EXPECT_FALSE(eep.RigVelaEep_GetChAppear(rx, static_cast<int16_t>(chNo + 1)));
   }
-}
-
-TEST_F(ChannelDecoding, NegativeChannelNeverAppears) {
-  MemoryTestImage::putChannel(ee, 0, Channel{146520000});
-  // Channel -1 seen from channel 1's record would be channel 0's record.
-  EXPECT_TRUE(eep.RigVelaEep_GetChAppear(ChannelAdr, 0));
-  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr + MemoryTestImage::ChannelSize, -1));
 }
 
 TEST_F(ChannelDecoding, MoreThanFortyRecords) {
@@ -109,7 +94,11 @@ TEST_F(ChannelDecoding, RecordLengthComesFromTheTable) {
   EXPECT_EQ(eep.RigVelaEep_GetChRFPower(Block2Adr, 2), 1);
 }
 
-TEST_F(ChannelDecoding, RecordsOutsideTheImageReadAsZero) {
+TEST_F(ChannelDecoding, NegativeChannelsAndRecordsOutsideTheImageReadAsNothing) {
+  MemoryTestImage::putChannel(ee, 0, Channel{146520000});
+  // Channel -1 seen from channel 1's record would be channel 0's record.
+  EXPECT_TRUE(eep.RigVelaEep_GetChAppear(ChannelAdr, 0));
+  EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr + MemoryTestImage::ChannelSize, -1));
   MemoryTestImage::putTable(ee, 10, 2, MemoryTestImage::TableAdr,
                             {{2, 0xFFFF, 40, ChannelAdr}, {3, 0xFFFF, 40, Block2Adr}, {6, 64, 1, 0x800}});
   EXPECT_FALSE(eep.RigVelaEep_GetChAppear(ChannelAdr, 32767));

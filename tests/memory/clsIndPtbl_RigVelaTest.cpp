@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <ostream>
-#include <string>
 #include <vector>
 
 #include "MemoryTestImage.h"
@@ -12,47 +9,38 @@ namespace {
 
 using MemoryTestImage::Entry;
 
-struct SearchCase {
-  const char* name;
-  uint16_t entryLength;
-  uint16_t count;
-  uint16_t entry0;
-  std::vector<Entry> entries;
-  int16_t obj;
-  int32_t expected;  // entry address, 0 for none
-};
-
-const std::vector<SearchCase> SearchCases = {
-    {"first entry", 10, 2, 0x130, {{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 64, 1, 0x800}}, 2, 0x130},
-    {"middle entry", 10, 2, 0x130, {{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 64, 1, 0x800}}, 3, 0x13A},
-    {"entry n is scanned", 10, 2, 0x130, {{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 64, 1, 0x800}}, 6, 0x144},
-    {"entry n + 1 is not", 10, 1, 0x130, {{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 64, 1, 0x800}}, 6, 0},
-    {"count 0 scans one entry", 10, 0, 0x130, {{6, 64, 1, 0x800}}, 6, 0x130},
-    {"last duplicate wins", 12, 3, 0x140, {{2, 24, 40, 0x200}, {6, 64, 1, 0x800}, {2, 16, 20, 0x400}}, 2, 0x158},
-    {"absent object", 10, 2, 0x130, {{3, 8, 40, 0x600}, {6, 64, 1, 0x800}}, 2, 0},
-    {"object number is a whole word", 10, 1, 0x130, {{0x0102, 1, 1, 0x700}, {0x0202, 1, 1, 0x710}}, 2, 0},
-    {"long entries", 0x100, 1, 0x300, {{5, 1, 1, 0x1000}, {2, 30, 50, 0x2000}}, 2, 0x400},
-    {"entry length 0 repeats entry 0", 0, 5, 0x130, {{2, 24, 40, 0x200}}, 2, 0x130},
-};
-
-void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
-
-class SearchTable : public ::testing::TestWithParam<SearchCase> {};
-
-TEST_P(SearchTable, FindsTheEntry) {
-  const SearchCase& c = GetParam();
-  clsCmcEeprom ee;
-  MemoryTestImage::putTable(ee, c.entryLength, c.count, c.entry0, c.entries);
-  clsIndPtbl_RigVela table(ee);
-  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(c.obj), c.expected);
+// The entry found for an object (its address, 0 for none), table by table.
+TEST(Ptbl, SearchFindsTheEntry) {
+  const std::vector<Entry> usual{{2, 24, 40, 0x200}, {3, 8, 40, 0x600}, {6, 64, 1, 0x800}};
+  const struct {
+    const char* name;
+    uint16_t entryLength, count, entry0;
+    std::vector<Entry> entries;
+    int16_t obj;
+    int32_t expected;
+  } cases[] = {
+      {"first entry", 10, 2, 0x130, usual, 2, 0x130},
+      {"middle entry", 10, 2, 0x130, usual, 3, 0x13A},
+      {"entry n is scanned", 10, 2, 0x130, usual, 6, 0x144},
+      {"entry n + 1 is not", 10, 1, 0x130, usual, 6, 0},
+      {"count 0 scans one entry", 10, 0, 0x130, {{6, 64, 1, 0x800}}, 6, 0x130},
+      {"last duplicate wins", 12, 3, 0x140, {{2, 24, 40, 0x200}, {6, 64, 1, 0x800}, {2, 16, 20, 0x400}}, 2, 0x158},
+      {"absent object", 10, 2, 0x130, {{3, 8, 40, 0x600}, {6, 64, 1, 0x800}}, 2, 0},
+      {"object number is a whole word", 10, 1, 0x130, {{0x0102, 1, 1, 0x700}, {0x0202, 1, 1, 0x710}}, 2, 0},
+      {"long entries", 0x100, 1, 0x300, {{5, 1, 1, 0x1000}, {2, 30, 50, 0x2000}}, 2, 0x400},
+      {"entry length 0 repeats entry 0", 0, 5, 0x130, {{2, 24, 40, 0x200}}, 2, 0x130},
+      // Running off the image end: bytes outside read as 0, which must not make object
+      // 0 match at an address the image does not have, nor an entry 0 ending outside.
+      {"table past the end", 0xFFFF, 0xFFFF, 0x7D60, {{9, 1, 1, 0x100}}, 9, 0x7D60},
+      {"no object 0 past the end", 0xFFFF, 0xFFFF, 0x7D60, {{9, 1, 1, 0x100}}, 0, 0},
+      {"entry 0 ending past the end", 0xFFFF, 0xFFFF, 0x7D6C, {}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    clsCmcEeprom ee;
+    MemoryTestImage::putTable(ee, c.entryLength, c.count, c.entry0, c.entries);
+    EXPECT_EQ(clsIndPtbl_RigVela(ee).RigVelaFunc_Ptbl_Search(c.obj), c.expected) << c.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ptbl, SearchTable, ::testing::ValuesIn(SearchCases),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
-                         });
 
 // Words above the signed 16-bit range stay positive.
 TEST(Ptbl, FieldsComeFromTheMatchingEntry) {
@@ -68,40 +56,23 @@ TEST(Ptbl, FieldsComeFromTheMatchingEntry) {
   }
 }
 
-TEST(Ptbl, MissingObjectReadsTheWordsAtTheImageStart) {
-  clsCmcEeprom ee;
-  MemoryTestImage::putTable(ee, 10, 1, 0x130, {{3, 8, 40, 0x600}, {6, 64, 1, 0x800}});
-  MemoryTestImage::put16(ee, 2, 0x0011);
-  MemoryTestImage::put16(ee, 4, 0x0203);
-  MemoryTestImage::put16(ee, 6, 0x1A2B);
-  clsIndPtbl_RigVela table(ee);
-  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(2), 0);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Size(2), 0x11);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Number(2), 0x203);
-  EXPECT_EQ(table.RigVelaFunc_Obj_Address(2), 0x1A2B);
-}
-
-TEST(Ptbl, ReadsTheImageAfreshOnEveryCall) {
+// A missing object reads the words at the image start; every call reads the image afresh.
+TEST(Ptbl, MissingObjectReadsTheImageStartAndEveryCallReadsAfresh) {
   clsCmcEeprom ee;
   clsIndPtbl_RigVela table(ee);
   EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), 0);
   MemoryTestImage::putUsualTable(ee);
   EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), MemoryTestImage::CommonAdr);
+  MemoryTestImage::putTable(ee, 10, 1, 0x130, {{3, 8, 40, 0x600}, {6, 64, 1, 0x800}});
+  MemoryTestImage::put16(ee, 2, 0x0011);
+  MemoryTestImage::put16(ee, 4, 0x0203);
+  MemoryTestImage::put16(ee, 6, 0x1A2B);
+  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(2), 0);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Size(2), 0x11);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Number(2), 0x203);
+  EXPECT_EQ(table.RigVelaFunc_Obj_Address(2), 0x1A2B);
   ee.seteeSize(ee.eeSize());
   EXPECT_EQ(table.RigVelaFunc_Obj_Address(6), 0);
-}
-
-TEST(Ptbl, EntriesPastTheImageEndNeverMatch) {
-  // A table running off the end: bytes outside the image read as 0, which must not
-  // make object 0 match at an address the image does not have.
-  clsCmcEeprom ee;
-  MemoryTestImage::putTable(ee, 0xFFFF, 0xFFFF, 0x7D60, {{9, 1, 1, 0x100}});
-  clsIndPtbl_RigVela table(ee);
-  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(9), 0x7D60);
-  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(0), 0);
-  // Entry 0 itself ending past the image is not scanned either.
-  MemoryTestImage::put16(ee, 294, static_cast<uint16_t>(ee.eeSize() - 4));
-  EXPECT_EQ(table.RigVelaFunc_Ptbl_Search(0), 0);
 }
 
 }  // namespace

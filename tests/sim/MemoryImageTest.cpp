@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <stdexcept>
 
 #include "ImageFile.h"
@@ -47,12 +46,9 @@ TEST(ImageBuilder, ParameterTableAsTheReaderScansItAndTheMidFlag) {
     ranges.emplace_back(address, address + t.RigVelaFunc_Obj_Size(obj) * t.RigVelaFunc_Obj_Number(obj));
     EXPECT_LE(ranges.back().second, 32112) << obj;
   }
-  for (size_t i = 0; i < ranges.size(); ++i) {
-    for (size_t j = i + 1; j < ranges.size(); ++j) {
-      EXPECT_TRUE(ranges[i].second <= ranges[j].first || ranges[j].second <= ranges[i].first)
-          << i << " and " << j;
-    }
-  }
+  for (size_t i = 0; i < ranges.size(); ++i)
+    for (size_t j = i + 1; j < ranges.size(); ++j)
+      EXPECT_TRUE(ranges[i].second <= ranges[j].first || ranges[j].second <= ranges[i].first) << i << " and " << j;
   // "Mid" is bit 7 of byte 37 of the common block, and nothing else changes with it.
   const Bytes mid = MemoryImageBuilder().setMid(true).build();
   Reader m(mid);
@@ -64,40 +60,9 @@ TEST(ImageBuilder, ParameterTableAsTheReaderScansItAndTheMidFlag) {
   EXPECT_FALSE(VirtualTransceiver({}, image).midVariant());
 }
 
-TEST(ImageBuilder, ChannelsPresentAndInhibitedAsPlanned) {
-  const Reader r(MemoryImageBuilder().build());
-  const int32_t rx = r.table.RigVelaFunc_Obj_Address(2), size = r.table.RigVelaFunc_Obj_Size(2);
-  std::set<int> present;
-  for (int16_t c = 0; c < 40; ++c) {
-    if (!r.eep.RigVelaEep_GetChAppear(rx, c)) continue;
-    present.insert(c);
-    EXPECT_EQ(r.eep.Check_Inh(rx + c * size), c == 6) << c;      // receive side inhibited
-    EXPECT_EQ(r.eep.Check_Inh(rx + c * size + 4), c == 7) << c;  // transmit side inhibited
-    EXPECT_EQ(r.eep.RigVelaEep_GetChFreqRxReal(rx, c) != r.eep.RigVelaEep_GetChFreqTxReal(rx + 4, c), c == 9)
-        << c;  // split channel
-  }
-  EXPECT_EQ(present, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11}));
-}
-
-TEST(ImageFile, RoundTripAndWrongSizesRefused) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("ravlen-sim-image-" + std::to_string(::getpid()) + ".bin"))
-                               .string();
-  Bytes image = MemoryImageBuilder().setMid(true).build();
-  image[12345] = 0x5A;
-  ImageFile::save(path, image);
-  EXPECT_EQ(std::filesystem::file_size(path), 32112u);
-  EXPECT_TRUE(ImageFile::load(path) == image);
-  EXPECT_THROW(ImageFile::save(path, Bytes(32113, 0)), std::runtime_error);
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(100, 'x');
-  std::string message = "loaded";
-  try {
-    ImageFile::load(path);
-  } catch (const std::runtime_error& e) {
-    message = e.what();
-  }
-  EXPECT_NE(message.find(path + " has 100 bytes"), std::string::npos) << message;
-  std::remove(path.c_str());
+std::string tempFile(const std::string& tag) {
+  return (std::filesystem::temp_directory_path() / ("ravlen-sim-" + tag + "-" + std::to_string(::getpid()) + ".bin"))
+      .string();
 }
 
 // Bytes this process has read so far.
@@ -111,34 +76,39 @@ uint64_t bytesRead() {
   return 0;
 }
 
-// A file too large, or a device that never ends, is refused having read at most a
-// little more than an image.
-TEST(ImageFile, TooLargeRefusedWithoutReadingIt) {
-  const std::string big = (std::filesystem::temp_directory_path() /
-                           ("ravlen-sim-big-" + std::to_string(::getpid()) + ".bin"))
-                              .string();
+// A file of the wrong size, one too large, or a device that never ends, is refused
+// with its size, having read at most a little more than an image.
+TEST(ImageFile, RoundTripAndWrongSizesRefusedWithoutReadingThem) {
+  const std::string path = tempFile("image"), big = tempFile("big");
+  Bytes image = MemoryImageBuilder().setMid(true).build();
+  image[12345] = 0x5A;
+  ImageFile::save(path, image);
+  EXPECT_EQ(std::filesystem::file_size(path), 32112u);
+  EXPECT_TRUE(ImageFile::load(path) == image);
+  EXPECT_THROW(ImageFile::save(path, Bytes(32113, 0)), std::runtime_error);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(100, 'x');
   std::ofstream(big, std::ios::binary).close();
   std::filesystem::resize_file(big, 200u << 20);  // sparse: no disk used
-  for (const auto& [path, said] : {std::pair<std::string, std::string>{big, " has 209715200 bytes"},
+  for (const auto& [file, said] : {std::pair<std::string, std::string>{path, " has 100 bytes"},
+                                   {big, " has 209715200 bytes"},
                                    {"/dev/zero", " has more than 32112 bytes"}}) {
     const uint64_t before = bytesRead();
     std::string message = "loaded";
     try {
-      ImageFile::load(path);
+      ImageFile::load(file);
     } catch (const std::runtime_error& e) {
       message = e.what();
     }
-    EXPECT_LT(bytesRead() - before, 1u << 20) << path;
-    EXPECT_NE(message.find(path + said), std::string::npos) << message;
+    EXPECT_LT(bytesRead() - before, 1u << 20) << file;
+    EXPECT_NE(message.find(file + said), std::string::npos) << message;
   }
+  std::remove(path.c_str());
   std::remove(big.c_str());
 }
 
 // A save that cannot be finished leaves the image there before it whole.
 TEST(ImageFile, FailedSaveKeepsTheOldFile) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("ravlen-sim-keep-" + std::to_string(::getpid()) + ".bin"))
-                               .string();
+  const std::string path = tempFile("keep");
   const Bytes old = MemoryImageBuilder().build();
   ImageFile::save(path, old);
   rlimit saved{};
@@ -151,8 +121,7 @@ TEST(ImageFile, FailedSaveKeepsTheOldFile) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   EXPECT_TRUE(ImageFile::load(path) == old);
-  const auto folder = std::filesystem::path(path).parent_path();
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path())) {
     EXPECT_EQ(entry.path().string().rfind(path + ".", 0), std::string::npos) << entry.path();
   }
   std::remove(path.c_str());

@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "FakeClock.h"
+#include "Frames.h"
 #include "LoopbackSerialControl.h"
-#include "PcWire.h"
 
 namespace {
 
@@ -23,30 +23,30 @@ TEST(Pacing, EchoThenAnswerByteByByteAtTheLineRate) {
   for (const Row& row : {Row{9600, 1042}, Row{38400, 261}}) {
     VirtualTransceiver rig({.baud = row.baud});
     const int64_t t0 = 5'000'000;
-    rig.fromPc(pcwire::identify(), t0);  // 10 echo bytes, then FE FE, 69-byte body, FD
+    rig.fromPc(Frames::identify(), t0);  // 10 echo bytes, then FE FE, 69-byte body, FD
     EXPECT_EQ(rig.nextDueUs(), t0 + row.firstUs);
     for (int64_t n = 1; n <= 82; ++n) {
       const int64_t due = dueAt(t0, n, row.baud);
       ASSERT_EQ(rig.availableAt(due - 1), static_cast<size_t>(n - 1)) << row.baud << " byte " << n;
       ASSERT_EQ(rig.availableAt(due), static_cast<size_t>(n)) << row.baud << " byte " << n;
     }
-    const auto rest = pcwire::afterEcho(rig.toPc(dueAt(t0, 82, row.baud)), pcwire::identify());
+    const auto rest = Frames::afterEcho(rig.toPc(dueAt(t0, 82, row.baud)), Frames::identify());
     ASSERT_TRUE(rest.has_value());
-    EXPECT_EQ(pcwire::commands(*rest), Bytes{0xE1});
+    EXPECT_EQ(Frames::commands(*rest), Bytes{0xE1});
     EXPECT_FALSE(rig.nextDueUs().has_value());
   }
 }
 
 TEST(Pacing, DelayAfterTheEchoThenOneLineInOrderAndTimeNeverRunsBack) {
   VirtualTransceiver rig({.answerDelayMs = 30, .baud = 9600});
-  rig.fromPc(pcwire::identify(), 0);  // 10 echo bytes, 30 ms, then the 72-byte answer
+  rig.fromPc(Frames::identify(), 0);  // 10 echo bytes, 30 ms, then the 72-byte answer
   EXPECT_EQ(rig.toPc(dueAt(0, 10, 9600)).size(), 10u);
   const int64_t answerStart = dueAt(0, 10, 9600) + 30'000;
   EXPECT_EQ(rig.nextDueUs(), answerStart + 1042);
   EXPECT_EQ(rig.availableAt(answerStart + 1041), 0u);
   EXPECT_EQ(rig.availableAt(dueAt(answerStart, 30, 9600)), 30u);
   EXPECT_EQ(rig.availableAt(0), 30u) << "an earlier time counts as the latest seen";
-  const Bytes second = pcwire::adjust(0x05, 1);  // 13 bytes, echo only
+  const Bytes second = Frames::adjust(0x05, 1);  // 13 bytes, echo only
   rig.fromPc(second, 0);
   EXPECT_EQ(rig.availableAt(dueAt(answerStart, 73, 9600) - 1), 72u) << "the echo waits its turn";
   const Bytes all = rig.toPc(dueAt(answerStart, 85, 9600));
@@ -77,7 +77,7 @@ struct Loop {
 TEST(Loopback, PacedBytesFollowTheClockAcrossItsWrap) {
   Loop loop({.baud = 9600}, INT32_MAX - 4);
   ASSERT_TRUE(loop.port.setPortOpen(true));
-  loop.port.Output(pcwire::identify());
+  loop.port.Output(Frames::identify());
   EXPECT_EQ(loop.port.InBufferCount(), 0);
   loop.clock.advance(10);  // 9 bytes take 9375 us, the 10th 10417 us
   ASSERT_LT(loop.clock.now(), 0);
@@ -89,7 +89,7 @@ TEST(Loopback, PacedBytesFollowTheClockAcrossItsWrap) {
   EXPECT_EQ(loop.port.InBufferCount(), 81);
   loop.clock.advance(1);
   EXPECT_EQ(loop.port.InBufferCount(), 82);
-  EXPECT_EQ(pcwire::bodies(loop.port.Input()).size(), 2u);  // the echo and E1
+  EXPECT_EQ(Frames::bodies(loop.port.Input()).size(), 2u);  // the echo and E1
 }
 
 TEST(Loopback, AFloodArrivesAtOnceAndOverflowsOnceOrdinaryBytesWait) {
@@ -97,7 +97,7 @@ TEST(Loopback, AFloodArrivesAtOnceAndOverflowsOnceOrdinaryBytesWait) {
   loop.port.setInBufferSize(32760);
   loop.port.OnComm = [&loop](int16_t e) { loop.events.push_back(e); };
   ASSERT_TRUE(loop.port.setPortOpen(true));
-  loop.port.Output(pcwire::identify());
+  loop.port.Output(Frames::identify());
   loop.clock.advance(11);  // the echo is through; paced, the flood would take 42 s
   loop.port.Poll();
   loop.clock.advance(100);  // the answer is due too, but the buffer is full
@@ -105,19 +105,19 @@ TEST(Loopback, AFloodArrivesAtOnceAndOverflowsOnceOrdinaryBytesWait) {
   EXPECT_EQ(loop.events, std::vector<int16_t>{SerialControl::comEventRxOver});
   EXPECT_EQ(loop.port.bytesLost(), 10u + 40000u - 32760u);
   EXPECT_EQ(loop.port.Input().size(), 32760u);
-  EXPECT_EQ(pcwire::commands(loop.port.Input()), Bytes{0xE1}) << "the answer is not lost";
+  EXPECT_EQ(Frames::commands(loop.port.Input()), Bytes{0xE1}) << "the answer is not lost";
 }
 
 TEST(Loopback, SplitWritesRaiseOneReceiveEventPerByte) {
   Loop loop({.splitWrites = true});
   loop.collect();
   ASSERT_TRUE(loop.port.setPortOpen(true));
-  loop.port.Output(pcwire::identify());
+  loop.port.Output(Frames::identify());
   loop.clock.advance(11);  // ten bytes at 9600 baud
   loop.port.Poll();
   EXPECT_EQ(loop.events, std::vector<int16_t>(82, SerialControl::comEvReceive));
-  EXPECT_TRUE(pcwire::afterEcho(loop.taken, pcwire::identify()).has_value());
-  EXPECT_EQ(pcwire::commands(loop.taken), (Bytes{0xE0, 0xE1}));
+  EXPECT_TRUE(Frames::afterEcho(loop.taken, Frames::identify()).has_value());
+  EXPECT_EQ(Frames::commands(loop.taken), (Bytes{0xE0, 0xE1}));
 }
 
 // As the real port: told how many bytes are to come, no receive event until their
@@ -129,7 +129,7 @@ TEST(Loopback, ExpectedBytesHoldTheReceiveEventBack) {
     loop.collect();
     ASSERT_TRUE(loop.port.setPortOpen(true));
     if (toldBeforeWriting) loop.port.ExpectBytes(200);
-    loop.port.Output(pcwire::identify());  // its echo: a byte every 1042 us
+    loop.port.Output(Frames::identify());  // its echo: a byte every 1042 us
     if (!toldBeforeWriting) loop.port.ExpectBytes(10);  // quiet for 8375 us
     loop.clock.advance(8);
     loop.port.Poll();
@@ -153,7 +153,7 @@ TEST(Loopback, ExpectedBytesSoonComeWithOneReceiveEvent) {
     Loop loop({.answerDelayMs = r.answerDelayMs, .baud = 9600});
     loop.collect();
     ASSERT_TRUE(loop.port.setPortOpen(true));
-    loop.port.Output(pcwire::identify());
+    loop.port.Output(Frames::identify());
     loop.port.ExpectBytes(15, Haste::Soon);
     int firstEventMs = 0;
     while (loop.events.empty() && firstEventMs < 40) {
@@ -170,7 +170,7 @@ TEST(Loopback, ExpectedBytesSoonComeWithOneReceiveEvent) {
 TEST(Loopback, WrittenBytesWaitForTheLineAndClearingDropsTheRest) {
   Loop loop;  // the transceiver answers at once; the port sends at 9600 baud
   ASSERT_TRUE(loop.port.setPortOpen(true));
-  const Bytes sent = pcwire::identify();
+  const Bytes sent = Frames::identify();
   loop.port.Output(sent);
   EXPECT_EQ(loop.port.OutBufferCount(), 9);  // the first byte is on its way
   loop.clock.advance(5);                     // bytes 2 to 5 start by 4167 us

@@ -5,11 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "Bench.h"
 #include "ImageLayout.h"
 #include "MemoryImageBuilder.h"
-#include "PcWire.h"
-
-using pcwire::Bench;
 
 namespace {
 
@@ -59,9 +57,7 @@ TEST(LevelVoltage, RisesStrictlyWithTheAdjusterSentLastAndBracketsItsTarget) {
   Bench bench;
   for (uint8_t command : {kRxLvaCmd, kTxLvaCmd}) {
     const std::vector<int> levels = sweep(bench, command, 5, 255);
-    for (size_t v = 1; v < levels.size(); ++v) {
-      EXPECT_GT(levels[v], levels[v - 1]) << int(command) << " at " << v;
-    }
+    for (size_t v = 1; v < levels.size(); ++v) EXPECT_GT(levels[v], levels[v - 1]) << int(command) << " at " << v;
     const int target = bench.rig.memoryByte(command == kRxLvaCmd ? ImageLayout::kLvRxTarget
                                                                  : ImageLayout::kLvTxTarget);
     EXPECT_GT(target, levels.front());

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "Bench.h"
 #include "ImageFile.h"
 #include "ImageLayout.h"
-#include "PcWire.h"
 #include "RavlenVersion.h"
 #include "SimOptions.h"
 
@@ -61,8 +61,7 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 std::string tempPath(const std::string& tag) {
-  return (fs::temp_directory_path() / ("ravlen-sim-" + tag + "-" + std::to_string(::getpid())))
-      .string();
+  return (fs::temp_directory_path() / ("ravlen-sim-" + tag + "-" + std::to_string(::getpid()))).string();
 }
 
 // Reads from fd until done(what was read), the end of its input, or the deadline.
@@ -151,14 +150,16 @@ Bytes exchange(int fd, const Bytes& out, size_t count) {
 
 // The echo, then the same E1 answer as the transceiver gives in-process.
 void expectEchoThenIdentification(int fd) {
-  const Bytes back = exchange(fd, pcwire::identify(), 10 + 72);
-  ASSERT_TRUE(pcwire::afterEcho(back, pcwire::identify())) << "got " << back.size() << " bytes";
-  EXPECT_EQ(back, pcwire::Bench().exchange(pcwire::identify()));
+  const Bytes back = exchange(fd, Frames::identify(), 10 + 72);
+  ASSERT_TRUE(Frames::afterEcho(back, Frames::identify())) << "got " << back.size() << " bytes";
+  EXPECT_EQ(back, Bench().exchange(Frames::identify()));
 }
 
-TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
+// One session through the link: what comes while the port is closed is lost; a
+// hang-up closes the terminal and a new one takes the link; the image is saved on exit.
+TEST(Program, ServesOverAPseudoTerminalAcrossClosingAndHangingUp) {
   const std::string link = tempPath("link"), saved = tempPath("saved.bin");
-  SimProcess sim({"--link", link, "--save-image", saved, "--trace"});
+  SimProcess sim({"--link", link, "--save-image", saved, "--trace", "--delay", "300", "--hang-up-after", "3"});
   const std::string slave = sim.nextPath();
   ASSERT_TRUE(fs::is_symlink(link)) << "no link; printed: " << slave;
   EXPECT_EQ(fs::read_symlink(link).string(), slave);
@@ -166,15 +167,29 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   int fd = openRaw(slave);
   ASSERT_GE(fd, 0);
   expectEchoThenIdentification(fd);
-  const Bytes ref = pcwire::adjust(0x05, 0x33);
+  const Bytes ref = Frames::adjust(0x05, 0x33);
   EXPECT_EQ(exchange(fd, ref, ref.size()), ref);
-  const Bytes read = pcwire::adjust(0x03, 12);  // reads REF back: the write has landed
-  const auto frames = pcwire::bodies(exchange(fd, read, read.size() + 13));
+  const Bytes read = Frames::adjust(0x03, 12);  // reads REF back: the write has landed
+  const auto frames = Frames::bodies(exchange(fd, read, read.size() + 13));
   ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(pcwire::digitsValue(frames[1], 9, 10), 0x33);
+  EXPECT_EQ(Frames::digitsValue(frames[1], 9, 10), 0x33);
+  ASSERT_EQ(::write(fd, Frames::identify().data(), 10), 10);
+  ::close(fd);  // before the echo is read and the answer has come
+  ::usleep(600'000);
+
+  fd = openRaw(link);  // the PC opens the port again
+  ASSERT_GE(fd, 0);
+  const auto nothing = [](const std::string& s) { return !s.empty(); };
+  EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
+  expectEchoThenIdentification(fd);
+  // Read to the end of the terminal's input: the echo and three E4 frames.
+  EXPECT_EQ(Frames::commands(exchange(fd, Frames::cloneRead(), SIZE_MAX)), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
   ::close(fd);
 
-  fd = openRaw(link);  // the PC closes the port and opens it again
+  const std::string next = sim.nextPath();
+  ASSERT_FALSE(next.empty());
+  EXPECT_EQ(fs::read_symlink(link).string(), next);
+  fd = openRaw(link);
   ASSERT_GE(fd, 0);
   expectEchoThenIdentification(fd);
   ::close(fd);
@@ -183,22 +198,6 @@ TEST(Program, ServesOverAPseudoTerminalAndSavesTheImageOnExit) {
   EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed on exit";
   EXPECT_EQ(ImageFile::load(saved)[ImageLayout::kRef], 0x33);
   std::remove(saved.c_str());
-}
-
-TEST(Program, WhatComesWhileThePortIsClosedIsLost) {
-  SimProcess sim({"--delay", "300"});
-  const std::string path = sim.nextPath();
-  int fd = openRaw(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::write(fd, pcwire::identify().data(), 10), 10);
-  ::close(fd);  // before the echo is read and the answer has come
-  ::usleep(600'000);
-  fd = openRaw(path);
-  ASSERT_GE(fd, 0);
-  const auto nothing = [](const std::string& s) { return !s.empty(); };
-  EXPECT_EQ(readUntil(fd, nothing, std::chrono::milliseconds(300)), "");
-  expectEchoThenIdentification(fd);
-  ::close(fd);
 }
 
 // Closing without clearing the flag is what the system does for a killed program.
@@ -215,28 +214,6 @@ TEST(Program, ExclusiveUseEndsWithThePeerThatTookIt) {
     if (fd >= 0) ::close(fd);
   }
   EXPECT_EQ(exclusive, 0);
-}
-
-TEST(Program, HangingUpClosesTheTerminalAndOpensANewOne) {
-  const std::string link = tempPath("hang-up");
-  SimProcess sim({"--hang-up-after", "3", "--link", link});
-  sim.nextPath();
-  int fd = openRaw(link);
-  ASSERT_GE(fd, 0);
-  const Bytes read = pcwire::cloneRead();
-  ASSERT_EQ(::write(fd, read.data(), read.size()), static_cast<ssize_t>(read.size()));
-  const std::string in = readUntil(fd, [](const std::string&) { return false; });  // to the end
-  EXPECT_EQ(pcwire::commands(Bytes(in.begin(), in.end())), (Bytes{0xE2, 0xE4, 0xE4, 0xE4}));
-  ::close(fd);
-
-  const std::string next = sim.nextPath();
-  ASSERT_FALSE(next.empty());
-  EXPECT_EQ(fs::read_symlink(link).string(), next);
-  fd = openRaw(link);
-  ASSERT_GE(fd, 0);
-  expectEchoThenIdentification(fd);
-  ::close(fd);
-  EXPECT_EQ(sim.stop(SIGTERM), 0);
 }
 
 TEST(Program, ExitStatusesAndAFileInTheLinksPlaceIsKept) {

@@ -2,40 +2,36 @@
 
 #include <algorithm>
 
+#include "Bench.h"
 #include "ImageLayout.h"
 #include "MemoryImageBuilder.h"
-#include "PcWire.h"
-
-using pcwire::Bench;
 
 namespace {
 
 TEST(Echo, EveryByteComesBackBeforeAnyAnswer) {
   Bench bench;
-  const Bytes id = pcwire::identify();
+  const Bytes id = Frames::identify();
   // A frame split over two writes: echo only until it is complete.
   const Bytes head(id.begin(), id.begin() + 4), tail(id.begin() + 4, id.end());
   EXPECT_EQ(bench.exchange(head), head);
   auto rest = bench.ask(tail).value_or(Bytes{});
-  EXPECT_EQ(pcwire::commands(rest), Bytes{0xE1});
+  EXPECT_EQ(Frames::commands(rest), Bytes{0xE1});
   EXPECT_EQ(rest.at(0), 0xFE) << "nothing between the echo and the answer";
   // Two frames in one write: both echoes, then both answers.
-  Bytes two = id;
-  two.insert(two.end(), id.begin(), id.end());
-  EXPECT_EQ(pcwire::commands(bench.ask(two).value_or(Bytes{})), (Bytes{0xE1, 0xE1}));
+  EXPECT_EQ(Frames::commands(bench.ask(Frames::concat({id, id})).value_or(Bytes{})), (Bytes{0xE1, 0xE1}));
   // Noise, then a frame addressed elsewhere, then a clone write request: echo only.
   const Bytes stray{0x01, 0xFD, 0x30, 0xFE, 0xFE, 0xEF, 0xEE, 0xE0, 0x29, 0x28, 0x00, 0x00, 0xFD};
   EXPECT_EQ(bench.exchange(stray), stray);
-  EXPECT_EQ(bench.exchange(pcwire::frame(0xE3, {0x29, 0x28, 0x01, 0x00})).size(), 10u);
+  EXPECT_EQ(bench.exchange(Frames::pcFrame("E329280100")).size(), 10u);
 }
 
 TEST(CloneRead, StreamDecodesToExactlyTheImageAndItsFrameCount) {
   for (int n : {16, 7, 255}) {
     Bench bench({.cloneDataBytes = n});
     bench.adjust(0x05, 0x33);  // REF: the clone carries what was written before
-    const auto rest = bench.ask(pcwire::cloneRead());
+    const auto rest = bench.ask(Frames::cloneRead());
     ASSERT_TRUE(rest.has_value());
-    const pcwire::Clone clone = pcwire::decodeClone(*rest);
+    const Frames::Clone clone = Frames::decodeClone(*rest);
     Bytes expected = MemoryImageBuilder().build();
     expected[ImageLayout::kRef] = 0x33;
     const int frames = (32112 + n - 1) / n;  // 2007 of 16 bytes
@@ -44,12 +40,8 @@ TEST(CloneRead, StreamDecodesToExactlyTheImageAndItsFrameCount) {
     EXPECT_EQ(clone.e4Frames, frames) << n;
     EXPECT_TRUE(clone.image == expected) << n;
     // E5 comes last: the fixed text, then the number of E4 frames modulo 256.
-    EXPECT_EQ(pcwire::commands(*rest).back(), 0xE5) << n;
-    ASSERT_TRUE(clone.e5.has_value());
-    ASSERT_EQ(clone.e5->size(), 14u);
-    EXPECT_EQ(Bytes(clone.e5->begin(), clone.e5->begin() + 12),
-              (Bytes{0xEF, 0xEE, 0xE5, 0x54, 0x61, 0x76, 0x75, 0x20, 0x49, 0x6E, 0x63, 0x2E}));
-    EXPECT_EQ(pcwire::digitsValue(*clone.e5, 13, 14), frames % 256) << n;
+    EXPECT_EQ(Frames::commands(*rest).back(), 0xE5) << n;
+    EXPECT_EQ(clone.e5, Frames::cloneEndBody(static_cast<uint8_t>(frames % 256))) << n;
   }
 }
 
@@ -58,7 +50,7 @@ TEST(Adjustment, ChannelStartAndNonHexDigitsLeaveMemoryAlone) {
   const Bytes expected = bench.rig.memory();
   bench.adjust(0x00, 10);
   bench.adjust(0x02, 1);
-  bench.exchange(pcwire::frame(0xE8, {0x29, 0x28, 0x01, 0x00, 0x05, 'G', '1'}));
+  bench.exchange(Frames::pcFrame("E829280100054731"));  // 05 'G' '1'
   EXPECT_TRUE(bench.rig.memory() == expected);
   // The console's own example: command 05 with value 122 travels as 05 37 41.
   bench.exchange({0xFE, 0xFE, 0xEE, 0xEF, 0xE8, 0x29, 0x28, 0x01, 0x00, 0x05, 0x37, 0x41, 0xFD});
@@ -70,17 +62,14 @@ TEST(Reading, KnownCodesAnswerWithTheirValueOthersNotAtAll) {
   Bench bench;
   bench.adjust(0x05, 0xA7);  // REF, read back as code 12
   for (int code = 0; code < 256; ++code) {
-    const auto rest = bench.ask(pcwire::adjust(0x03, static_cast<uint8_t>(code)));
+    const auto rest = bench.ask(Frames::adjust(0x03, static_cast<uint8_t>(code)));
     ASSERT_TRUE(rest.has_value()) << code;
     if (std::find(known.begin(), known.end(), code) == known.end()) {
       EXPECT_TRUE(rest->empty()) << code;
       continue;
     }
-    ASSERT_EQ(rest->size(), 13u) << code;  // FE FE EF EE E8, identity, 03, two digits, FD
-    EXPECT_EQ(Bytes(rest->begin(), rest->begin() + 10),
-              (Bytes{0xFE, 0xFE, 0xEF, 0xEE, 0xE8, 0x29, 0x28, 0x01, 0x00, 0x03}));
-    EXPECT_EQ(rest->back(), 0xFD);
-    EXPECT_EQ(pcwire::digitsValue(*rest, 11, 12), *bench.rig.reading(static_cast<uint8_t>(code)));
+    // FE FE EF EE E8, identity, 03, two digits, FD
+    EXPECT_EQ(*rest, Frames::frame(Frames::adjustAnswerBody(0x03, *bench.rig.reading(static_cast<uint8_t>(code)))));
   }
   EXPECT_EQ(bench.read(12), 0xA7);
 }

@@ -11,14 +11,32 @@
 #include <vector>
 
 #include "Common.h"
+#include "Globals.h"
 #include "SerialControl.h"
+#include "start.h"
 
 class GlobalsFixture : public ::testing::Test {
  protected:
   using SerialMaker = std::function<std::unique_ptr<SerialControl>()>;
 
-  explicit GlobalsFixture(SerialMaker makeSerial);
-  ~GlobalsFixture() override;
+  explicit GlobalsFixture(SerialMaker makeSerial) {
+    qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
+    qputenv("XDG_DATA_HOME", dataDir.path().toUtf8());
+    Globals::tearDown();
+    Globals::setSerialFactory(std::move(makeSerial));
+    previousBox_ = Common::SetMsgBoxHandler([this](const std::string& text) {
+      messages.push_back(text);
+      return Common::ButtonOk;
+    });
+  }
+  ~GlobalsFixture() override {
+    Globals::tearDown();
+    Globals::setSerialFactory({});
+    start::ReleaseInstanceLock();
+    Common::SetMsgBoxHandler(previousBox_);
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_DATA_HOME"}) qunsetenv(name);
+  }
 
   QTemporaryDir configDir;
   QTemporaryDir runtimeDir;

@@ -3,10 +3,14 @@
 // while the object lives.
 #include <cstdint>
 
+#include "clsCmcTick.h"
+
 class FakeClock {
  public:
-  explicit FakeClock(int32_t start = 1000);
-  ~FakeClock();
+  explicit FakeClock(int32_t start = 1000) : now_(start) {
+    clsCmcTick::setClockSource([this] { return now_; });
+  }
+  ~FakeClock() { clsCmcTick::setClockSource({}); }
   FakeClock(const FakeClock&) = delete;
   FakeClock& operator=(const FakeClock&) = delete;
 

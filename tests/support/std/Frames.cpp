@@ -4,17 +4,19 @@
 
 namespace Frames {
 
-Bytes frame(const Bytes& body) {
-  Bytes out(body.size() + 3, 0xFE);
-  std::copy(body.begin(), body.end(), out.begin() + 2);
-  out.back() = 0xFD;
-  return out;
-}
+Bytes frame(const Bytes& body) { return concat({{0xFE, 0xFE}, body, {0xFD}}); }
 
 Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
+}
+
+Bytes pcFrame(const std::string& payloadHex) { return frame(Common::HexStrToBin("EEEF" + payloadHex)); }
+Bytes identify() { return pcFrame("E029280000"); }
+Bytes cloneRead() { return pcFrame("E229280100"); }
+Bytes adjust(uint8_t command, uint8_t value) {
+  return pcFrame("E829280100" + Common::ByteToHexStr(command) + Common::ByteToAscHexStr(value));
 }
 
 Bytes identificationBody(const std::string& endDigits, size_t length, uint8_t format) {
@@ -30,45 +32,89 @@ Bytes identificationBody(const std::string& endDigits, size_t length, uint8_t fo
 }
 
 Bytes cloneDataBody(uint16_t adr, const Bytes& data) {
-  Bytes raw(data.size() + 3);
-  raw[0] = static_cast<uint8_t>(adr >> 8);
-  raw[1] = static_cast<uint8_t>(adr & 0xFF);
-  raw[2] = static_cast<uint8_t>(data.size());
-  std::copy(data.begin(), data.end(), raw.begin() + 3);
+  Bytes raw = concat({{static_cast<uint8_t>(adr >> 8), static_cast<uint8_t>(adr), static_cast<uint8_t>(data.size())}, data});
   unsigned sum = 0;
   for (uint8_t b : raw) sum += b;
-  raw.push_back(static_cast<uint8_t>((256 - sum % 256) % 256));
+  raw.push_back(static_cast<uint8_t>(0u - sum));  // the byte sum becomes 0
   const std::string text = Common::BinToHexStr(raw);
-  Bytes body(text.size() + 3);
-  body[0] = 0xEF;
-  body[1] = 0xEE;
-  body[2] = 0xE4;
-  std::copy(text.begin(), text.end(), body.begin() + 3);
-  return body;
+  return concat({{0xEF, 0xEE, 0xE4}, Bytes(text.begin(), text.end())});
 }
 
 Bytes cloneEndBody(uint8_t count) {
-  Bytes body{0xEF, 0xEE, 0xE5};
-  const Bytes ident = Common::HexStrToBin("5461767520496E632E");
-  body.insert(body.end(), ident.begin(), ident.end());
   const std::string digits = Common::ByteToHexStr(count);
-  body.insert(body.end(), digits.begin(), digits.end());
-  return body;
+  return concat({Common::HexStrToBin("EFEEE55461767520496E632E"), Bytes(digits.begin(), digits.end())});
 }
 
 Bytes adjustAnswerBody(uint8_t command, uint8_t value) {
-  Bytes body{0xEF, 0xEE, 0xE8, 0x29, 0x28, 0x01, 0x00, command};
-  const std::string digits = Common::ByteToHexStr(value);
-  body.insert(body.end(), digits.begin(), digits.end());
-  return body;
+  return Common::HexStrToBin("EFEEE829280100" + Common::ByteToHexStr(command) + Common::ByteToAscHexStr(value));
 }
 
-Bytes pcFrame(const std::string& payloadHex) {
-  Bytes out{0xFE, 0xFE, 0xEE, 0xEF};
-  const Bytes payload = Common::HexStrToBin(payloadHex);
-  out.insert(out.end(), payload.begin(), payload.end());
-  out.push_back(0xFD);
+std::vector<Bytes> bodies(const Bytes& stream) {
+  std::vector<Bytes> out;
+  std::optional<Bytes> body;
+  for (uint8_t b : stream) {
+    if (b == 0xFE) {
+      body.emplace();
+    } else if (b == 0xFD) {
+      if (body) out.push_back(*body);
+      body.reset();
+    } else if (body) {
+      body->push_back(b);
+    }
+  }
   return out;
+}
+
+Bytes commands(const Bytes& stream) {
+  Bytes out;
+  for (const Bytes& body : bodies(stream)) out.push_back(body.size() >= 3 ? body[2] : 0);
+  return out;
+}
+
+std::optional<Bytes> afterEcho(const Bytes& stream, const Bytes& sent) {
+  if (stream.size() < sent.size() || !std::equal(sent.begin(), sent.end(), stream.begin())) {
+    return std::nullopt;
+  }
+  return Bytes(stream.begin() + static_cast<std::ptrdiff_t>(sent.size()), stream.end());
+}
+
+int digitsValue(const Bytes& body, size_t from, size_t to) {
+  int v = 0;
+  for (size_t p = from; p <= to; ++p) {
+    if (p == 0 || p > body.size()) return -1;
+    const uint8_t c = body[p - 1];
+    if (c >= '0' && c <= '9') v = v * 16 + (c - '0');
+    else if (c >= 'A' && c <= 'F') v = v * 16 + (c - 'A' + 10);
+    else return -1;
+  }
+  return v;
+}
+
+// E4 body: EF EE E4, address (4 digits), count (2), data (2 each), checksum (2).
+Clone decodeClone(const Bytes& stream) {
+  Clone c;
+  for (const Bytes& body : bodies(stream)) {
+    if (body.size() >= 3 && body[2] == 0xE5) c.e5 = body;
+    if (body.size() < 3 || body[2] != 0xE4) continue;
+    ++c.e4Frames;
+    const int address = digitsValue(body, 4, 7);
+    const int count = digitsValue(body, 8, 9);
+    const int check = digitsValue(body, body.size() - 1, body.size());
+    if (body[0] != 0xEF || body[1] != 0xEE || address != static_cast<int>(c.image.size()) ||
+        count < 0 || check < 0 || body.size() != static_cast<size_t>(11 + 2 * count)) {
+      c.wellFormed = false;
+      continue;
+    }
+    int sum = address / 256 + address % 256 + count + check;
+    for (int i = 0; i < count; ++i) {
+      const int v = digitsValue(body, 10 + 2 * i, 11 + 2 * i);
+      if (v < 0) c.wellFormed = false;
+      c.image.push_back(static_cast<uint8_t>(v));
+      sum += v;
+    }
+    if (sum % 256 != 0) c.badChecksums.push_back(c.e4Frames);
+  }
+  return c;
 }
 
 }  // namespace Frames
