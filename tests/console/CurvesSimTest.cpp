@@ -60,21 +60,23 @@ class CurvesSimTest : public ProcedureSimFixture, public ::testing::WithParamInt
     }
     return false;
   }
-  // The run's files: one CSV per series, its header then the points as drawn,
-  // named after the series; then the chart.
-  void expectRunFiles(const QString& header, const std::vector<std::string>& tags) {
+  // The files of run number (each run alike so far): one CSV per series, its header
+  // then the points as drawn, named after the series; then the chart.
+  void expectRunFiles(const QString& header, const std::vector<std::string>& tags, size_t number = 1) {
     QCoreApplication::processEvents();  // the files are written from the event loop
-    const std::vector<std::string>& files = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
-    const std::string stem = Globals::sessionRecorder().currentSessionStem();
-    ASSERT_FALSE(stem.empty());
-    ASSERT_EQ(files.size(), tags.size() + 1);
+    const std::vector<std::string>& all = Globals::mainWindow().findChild<CurvesRecorder*>()->writtenFiles();
+    const std::string session = Globals::sessionRecorder().currentSessionStem();
+    ASSERT_FALSE(session.empty());
+    const std::string stem = session + "_curve-0" + std::to_string(number);
+    ASSERT_EQ(all.size(), number * (tags.size() + 1));
+    const std::vector<std::string> files(all.end() - static_cast<long>(tags.size() + 1), all.end());
     for (size_t i = 0; i < tags.size(); ++i) {
-      EXPECT_EQ(files[i], stem + "_curve-01-" + tags[i] + ".csv");
+      EXPECT_EQ(files[i], stem + "-" + tags[i] + ".csv");
       QString want = header + "\n";
       for (const QPoint& p : seriesPoints(static_cast<int>(i))) want += QString("%1,%2\n").arg(p.x()).arg(p.y());
       EXPECT_EQ(QString::fromUtf8(fileBytes(QString::fromStdString(files[i]))), want);
     }
-    EXPECT_EQ(files.back(), stem + "_curve-01.png");
+    EXPECT_EQ(files.back(), stem + ".png");
   }
   Points answeredPoints() const {
     Points out;
@@ -111,44 +113,96 @@ TEST_P(CurvesSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   const auto& t1 = run().series.at(0);
   EXPECT_EQ(std::make_tuple(t1.endValue, t1.plateauFrom, t1.plateauTo), std::make_tuple(71, 70, 73));
   EXPECT_TRUE(hasSeries("T1 end 71"));
+  EXPECT_EQ(console().Value(kBpfT1Row), 71);
+  EXPECT_EQ(std::make_tuple(rig.memoryByte(84), image(84), rig.memoryByte(85)), std::make_tuple(71, 71, 95));
+  EXPECT_EQ(beeps, 1);
+  expectPausesAtRest();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(row(kBpfT1Row).substr(row(kBpfT1Row).size() - 17), " [Enter] to Sweep");
 }
 
-TEST_P(CurvesSimTest, LevelSearchDrawsItsPointsInOrderAndTheTarget) {
-  connectAndShow();
-  enter(kRxLvaRow);
-  runToEnd();
-  const Points want{{0, 0}, {255, 255}, {128, 128}, {192, 192}, {160, 160},
-                    {144, 144}, {152, 152}, {148, 148}, {150, 150}};
-  EXPECT_EQ(answeredPoints(), want);
-  EXPECT_EQ(seriesPoints(0), want);
-  EXPECT_TRUE(hasSeries("Target 150") && hasSeries("LVA end 150"));
-  EXPECT_EQ(chart().title(), "RX LVA level search");
-  expectRunFiles("value,reading", {"rx-lva"});
+struct LvaCase {
+  const char* name;
+  int16_t row;
+  int16_t target;  // -1: the image's own
+  std::vector<int> values;  // the adjuster values sent, each followed by a reading
+  bool failed;
+  const char* title;
+};
+
+// The points drawn are those read, in order; a failed search restores the value.
+TEST_P(CurvesSimTest, LevelSearchesEndAtTheTargetOrRestoreAndDrawTheirPoints) {
+  const std::string failedText = " (Auto Adjust Failed)";
+  const std::string between = " is not between the levels read at 0 (0) and at 255 (255)";
+  const LvaCase cases[] = {
+      {"RX target at the low end", kRxLvaRow, 0, {0, 255, 140}, true, "RX LVA search failed: the target 0"},
+      {"TX target at the high end", kRxLvaRow + 1, 255, {0, 255, 120}, true, "TX LVA search failed: the target 255"},
+      {"RX to its target 150", kRxLvaRow, -1, {0, 255, 128, 192, 160, 144, 152, 148, 150}, false,
+       "RX LVA level search"},
+      {"TX to its target 100", kRxLvaRow + 1, -1, {0, 255, 128, 64, 96, 112, 104, 100}, false, "TX LVA level search"},
+  };
+  for (const LvaCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int stage = c.row - kRxLvaRow;
+    connectAndShow();
+    if (c.target >= 0) console().setValue(static_cast<int16_t>(kLvRxRow + stage), c.target);
+    ticksFor(500);
+    frames.clear();
+    answered.clear();
+    beeps = 0;
+    enter(c.row);
+    runToEnd();
+    std::vector<E8> want;
+    Points points;
+    for (int v : c.values) {
+      want.insert(want.end(), {{0x06 + stage, v}, {0x03, 5}});
+      points.emplace_back(v, v);
+    }
+    if (c.failed) {  // the restored value is not read
+      want.pop_back();
+      points.pop_back();
+    }
+    EXPECT_EQ(frames, want);
+    EXPECT_EQ(answeredPoints(), points);
+    EXPECT_EQ(seriesPoints(0), points);
+    EXPECT_EQ(rig.memoryByte(92 + stage), c.values.back());
+    EXPECT_EQ(model().autoState().lvaFailed[stage], c.failed);
+    EXPECT_EQ(row(c.row).ends_with(failedText), c.failed) << row(c.row);
+    EXPECT_EQ(chart().title().toStdString(), c.failed ? c.title + between : std::string(c.title));
+    EXPECT_EQ(hasSeries(QString("LVA end %1").arg(c.values.back())), !c.failed);
+    EXPECT_EQ(hasSeries(QString("Target %1").arg(c.values.back())), !c.failed);
+    expectRunFiles("value,reading", {stage == 0 ? "rx-lva" : "tx-lva"}, static_cast<size_t>(&c - cases) + 1);
+    expectPausesAtRest();
+    EXPECT_EQ(beeps, 1);
+    EXPECT_TRUE(messages.empty());
+    // The mark belongs to that connection.
+    connect();
+    EXPECT_FALSE(model().autoState().lvaFailed[stage]);
+    EXPECT_FALSE(row(c.row).ends_with(failedText)) << row(c.row);
+  }
 }
 
-TEST_P(CurvesSimTest, FailedLevelSearchSaysWhy) {
+// With T1 at 69 one step below its plateau and T2 at 95 on its upper end the level
+// reads 20 + 107 + 110 = 237; each Enter takes it, S3 first, then S1.
+TEST_P(CurvesSimTest, RssiStoresS3ThenS1AndDrawsTheLevelOverTime) {
   connectAndShow();
-  Globals::console().setValue(kLvRxRow, 0);
-  ticksFor(500);
-  answered.clear();
-  enter(kRxLvaRow);
-  runToEnd();
-  EXPECT_EQ(seriesPoints(0), (Points{{0, 0}, {255, 255}}));
-  EXPECT_EQ(chart().title(),
-            "RX LVA search failed: the target 0 is not between the levels read at 0 (0) and at 255 (255)");
-  EXPECT_FALSE(hasSeries("LVA end 140"));
-}
-
-TEST_P(CurvesSimTest, RssiDrawsTheLevelOverTimeWithBothCaptures) {
-  connectAndShow();
-  enter(kRssiRow);
-  ticksFor(3000);
-  enter(kRssiRow);
-  ticksFor(3000);
+  for (const char* asked : {"RSSI S3 Level ", "RSSI S1 Level "}) {
+    enter(kRssiRow);
+    ticksFor(3000);
+    EXPECT_EQ(row(kRssiRow), std::string("      RSSI: ") + asked);
+  }
+  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 237}}));
   enter(kRssiRow);
   runToEnd();
+  EXPECT_EQ(stored(), (std::vector<E8>{{0x16, 237}, {0x15, 237}}));
+  EXPECT_EQ(std::make_tuple(rig.memoryByte(170), rig.memoryByte(169), image(170), image(169)),
+            std::make_tuple(237, 237, 237, 237));
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(row(kRssiRow), "      RSSI: [Enter] to Start");
+  expectPausesAtRest();
   const Points points = seriesPoints(0);
   ASSERT_EQ(points.size(), answered.size());
+  ASSERT_GT(points.size(), 6u);
   for (size_t i = 0; i < points.size(); ++i) {
     EXPECT_EQ(points[i].y(), answered[i].second);
     if (i > 0) {

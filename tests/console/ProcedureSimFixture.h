@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,8 @@
 #include "Globals.h"
 #include "RigVelaProceduresBeep.h"
 #include "SimAppFixture.h"
+#include "clsCmcEeprom.h"
+#include "clsCmcRadio.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 #include "frmMain.h"
@@ -110,6 +113,18 @@ class ProcedureSimFixture : public SimAppFixture {
     for (const E8& f : frames) n += f.command == command;
     return n;
   }
+  // The frames that store something, readings left out.
+  std::vector<E8> stored() const {
+    std::vector<E8> kept;
+    for (const E8& f : frames) {
+      if (f.command != 0x03) kept.push_back(f);
+    }
+    return kept;
+  }
+  static std::string row(int16_t index) {
+    return Globals::mainWindow().lboConsole().item(index)->text().toStdString();
+  }
+  static int16_t image(int32_t adr) { return Globals::radio().eepImage().ReadByte(adr); }
 
   std::vector<E8> frames;
   std::vector<std::pair<int, int>> answered;  // value last sent, reading answered
