@@ -15,7 +15,6 @@
 #include "RigVelaProceduresBeep.h"
 #include "RigVelaProceduresHost.h"
 #include "RigVelaState.h"
-#include "ProcedureSimFixture.h"
 #include "clsConsole.h"
 #include "clsIndOp_RigVela.h"
 
@@ -135,6 +134,14 @@ class FakeModel : public RigVelaProceduresHost {
   RigVelaProceduresBeep::BeepHandler previousBeep;
 };
 
+// BPF T1 and T2 wait 200 ms after their command, RX and TX LVA 500 ms.
+void expectPausesAtRest(const FakeModel& m) {
+  for (int16_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(m.console.WaitAfterE8(static_cast<int16_t>(m.items.bpfT1 + k)), 200) << "BPF T" << k + 1;
+    EXPECT_EQ(m.console.WaitAfterE8(static_cast<int16_t>(m.items.rxLva + k)), 500) << "LVA " << k;
+  }
+}
+
 // A response with one plateau per filter stage, as a tuned circuit gives.
 int16_t Peak(int16_t v, int16_t from, int16_t to) {
   if (v >= from && v <= to) return 100;
@@ -170,7 +177,7 @@ TEST_P(BpfSweep, EndsInTheMiddleOfTheFirstHighestPlateauWithOneBeep) {
   EXPECT_EQ(m.beeps, 1);
   EXPECT_EQ(m.resets, 1);
   EXPECT_EQ(m.faults, 0);
-  expectPausesAtRest();
+  expectPausesAtRest(m);
   for (int k = 0; k < 2; ++k) {
     const bool selected = k == 0 ? c.t1 : c.t2;
     const std::vector<Sent> frames = m.SentBy(static_cast<int16_t>(0x13 + k));
@@ -241,7 +248,7 @@ TEST_P(LvaSearch, BisectsToTheTargetOrRestores) {
   EXPECT_EQ(m.console.Value(item), c.values.back());
   EXPECT_EQ(m.st.lvaFailed[c.stage], c.failed);
   EXPECT_FALSE(m.st.lvaFailed[1 - c.stage]);
-  expectPausesAtRest();
+  expectPausesAtRest(m);
   EXPECT_EQ(m.st.autoCode, 0);
   EXPECT_EQ(m.beeps, 1);
   EXPECT_EQ(m.faults, 0);
