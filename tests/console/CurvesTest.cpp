@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFile>
 #include <string>
 
 #include "CurvePoints.h"
@@ -11,14 +10,10 @@
 #include "CurvesWindow.h"
 #include "Globals.h"
 #include "SimAppFixture.h"
+#include "TestFiles.h"
 #include "frmMain.h"
 
 namespace {
-
-QByteArray contents(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-}
 
 // However long a capture runs, what is drawn stays bounded and keeps its peaks and
 // dips, in the order taken; the CSV file keeps every point.
@@ -54,7 +49,7 @@ TEST_F(CurvesRecorderTest, ALongCaptureIsDrawnBoundedAndKeptWhole) {
   QCoreApplication::processEvents();
   EXPECT_LE(recorder.run().series.at(0).points.drawn().size(), qsizetype{2 * CurvePoints::Buckets});
   ASSERT_EQ(recorder.writtenFiles().size(), 2u);
-  const QList<QByteArray> lines = contents(recorder.writtenFiles()[0]).split('\n');
+  const QList<QByteArray> lines = fileBytes(QString::fromStdString(recorder.writtenFiles()[0])).split('\n');
   ASSERT_EQ(lines.size(), kLevels + 2);  // the header, the levels, the last line's end
   EXPECT_EQ(lines[0], "time_ms,level");
   EXPECT_EQ(lines[kLevels], QByteArray::number(kLevels * 100) + "," + QByteArray::number((kLevels - 1) % 200));
