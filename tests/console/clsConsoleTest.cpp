@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <algorithm>
 #include <vector>
 
 #include "ConsoleEvents.h"
@@ -27,11 +28,7 @@ struct RecordingModel : ConsoleEvents {
     calls.push_back({'E', index, evNo, val});
   }
   void setWaitE8Required(int32_t ms) override { waits.push_back(ms); }
-  size_t count(char kind) const {
-    size_t n = 0;
-    for (const Call& c : calls) n += c.kind == kind;
-    return n;
-  }
+  size_t count(char kind) const { return static_cast<size_t>(std::ranges::count(calls, kind, &Call::kind)); }
   std::vector<Call> calls;
   std::vector<int32_t> waits;
 };

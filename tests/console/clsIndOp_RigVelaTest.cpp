@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <string>
+#include <tuple>
 
 #include "AppFixture.h"
 #include "Globals.h"
@@ -66,19 +68,12 @@ TEST_F(ModelTest, ResetBuildsTheSeventeenRowsWhateverTheListHeld) {
   for (int16_t i = 0; i < 17; ++i) {
     const Expected& e = kRows[i];
     SCOPED_TRACE(e.title);
-    EXPECT_EQ(console().Title(i), e.title);
-    EXPECT_EQ(console().Value(i), 0);
-    EXPECT_EQ(console().Min(i), e.min);
-    EXPECT_EQ(console().Max(i), e.max);
-    EXPECT_EQ(console().EeAdr(i), e.eeAdr);
-    EXPECT_EQ(console().E8Command(i), e.e8);
-    EXPECT_EQ(console().Event_Disp(i), e.evDisp);
-    EXPECT_EQ(console().Event_SendE8(i), e.evSend);
-    EXPECT_EQ(console().Event_Enter(i), e.evEnter);
-    EXPECT_EQ(console().LoopVal(i), e.loop);
-    EXPECT_EQ(console().BarExist(i), e.bar);
-    EXPECT_EQ(console().WaitAfterE8(i), e.wait);
-    EXPECT_FALSE(console().flgChanged(i) || console().flgEnterOn(i));
+    const clsConsole& c = console();
+    EXPECT_EQ(std::make_tuple(c.Title(i), c.Value(i), c.Min(i), c.Max(i), c.EeAdr(i), c.E8Command(i), c.WaitAfterE8(i)),
+              std::make_tuple(std::string(e.title), 0, e.min, e.max, e.eeAdr, e.e8, e.wait));
+    EXPECT_EQ(std::make_tuple(c.Event_Disp(i), c.Event_SendE8(i), c.Event_Enter(i), c.LoopVal(i), c.BarExist(i)),
+              std::make_tuple(e.evDisp, e.evSend, e.evEnter, e.loop, e.bar));
+    EXPECT_FALSE(c.flgChanged(i) || c.flgEnterOn(i));
     if (e.evDisp < 0) {  // the model draws the others itself
       EXPECT_EQ(list().item(i)->text().toStdString(), std::string(e.title) + ":   0" + (e.bar ? kEmptyBar : kNoBar));
     }
