@@ -20,7 +20,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QXYSeries>
+#include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -136,17 +138,11 @@ class ProceduresSimTest : public SimAppFixture, public ::testing::WithParamInter
     EXPECT_TRUE(messages.empty());
     expectPausesAtRest();
   }
-  int count(int command) const {
-    int n = 0;
-    for (const E8& f : frames) n += f.command == command;
-    return n;
-  }
+  int count(int command) const { return static_cast<int>(std::ranges::count(frames, command, &E8::command)); }
   // The frames that store something, readings left out.
   std::vector<E8> stored() const {
     std::vector<E8> kept;
-    for (const E8& f : frames) {
-      if (f.command != 0x03) kept.push_back(f);
-    }
+    std::ranges::copy_if(frames, std::back_inserter(kept), [](const E8& f) { return f.command != 0x03; });
     return kept;
   }
   Points answeredPoints() const {
@@ -173,10 +169,7 @@ class ProceduresSimTest : public SimAppFixture, public ::testing::WithParamInter
     return out;
   }
   bool hasSeries(const QString& name) {
-    for (QAbstractSeries* s : chart().series()) {
-      if (s->name() == name) return true;
-    }
-    return false;
+    return std::ranges::any_of(chart().series(), [&](const QAbstractSeries* s) { return s->name() == name; });
   }
   // The files of run number (each run alike so far): one CSV per series, its header
   // then the points as drawn, named after the series; then the chart.
@@ -311,9 +304,7 @@ TEST_P(ProceduresSimTest, RssiStoresS3ThenS1AndDrawsTheLevelOverTime) {
   ASSERT_GT(points.size(), 6u);
   for (size_t i = 0; i < points.size(); ++i) {
     EXPECT_EQ(points[i].y(), answered[i].second);
-    if (i > 0) {
-      EXPECT_GT(points[i].x(), points[i - 1].x());
-    }
+    EXPECT_TRUE(i == 0 || points[i].x() > points[i - 1].x()) << i;
   }
   EXPECT_TRUE(hasSeries("S3 captured: 237") && hasSeries("S1 captured: 237"));
   expectRunFiles("time_ms,level", {"rssi"});
