@@ -4,7 +4,9 @@
 // procedure moves to another step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -110,9 +112,7 @@ class FakeModel : public RigVelaProceduresHost {
   int16_t Live(int16_t index) const { return live[index]; }
   std::vector<Sent> SentBy(int16_t command) const {
     std::vector<Sent> out;
-    for (const Sent& s : sent) {
-      if (s.command == command) out.push_back(s);
-    }
+    std::ranges::copy_if(sent, std::back_inserter(out), [command](const Sent& s) { return s.command == command; });
     return out;
   }
 

@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 #include <algorithm>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ConsoleEvents.h"
@@ -118,13 +120,10 @@ TEST_F(ConsoleTest, SteppingLoopsOnlyFromTheLimitAndStaysInside) {
 TEST_F(ConsoleTest, LimitsCrossingPullTheOtherLimitAndTheValue) {
   const int16_t up = row(0, 100, 50);
   console.setMin(up, 120);
-  EXPECT_EQ(console.Max(up), 120);
-  EXPECT_EQ(console.Value(up), 120);
+  EXPECT_EQ(std::make_pair(console.Max(up), console.Value(up)), std::make_pair(int16_t{120}, int16_t{120}));
   const int16_t down = row(10, 100, 50);
   console.setMax(down, 5);
-  EXPECT_EQ(console.Min(down), 5);
-  EXPECT_EQ(console.Value(down), 5);
-  EXPECT_EQ(line(down), ":   5");
+  EXPECT_EQ(std::make_tuple(console.Min(down), console.Value(down), line(down)), std::make_tuple(5, 5, ":   5"));
   EXPECT_FALSE(console.flgChanged(down)) << "a limit is no value set";
 }
 
