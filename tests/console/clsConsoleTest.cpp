@@ -68,13 +68,12 @@ class ConsoleTest : public ::testing::Test {
 };
 
 TEST_F(ConsoleTest, DefaultTextsAndBars) {
-  struct Case {
+  const struct {
     const char* title;
     int16_t min, max, value;
     bool bar;
     const char* text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"       REF", 0, 255, 7, true, "       REF:   7 [#-------------------]"},
       {" Pow(H CB)", 0, 255, 128, true, " Pow(H CB): 128 [##########----------]"},
       {" Pow(H CB)", 0, 255, 0, true, " Pow(H CB):   0 [--------------------]"},
@@ -87,7 +86,7 @@ TEST_F(ConsoleTest, DefaultTextsAndBars) {
       {"      flat", 5, 5, 5, true, "      flat:   5 [--------------------]"},
       {"      huge", -32768, 32767, 32767, true, "      huge:2767 [####################]"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int16_t i = row(c.min, c.max, c.value);
     console.setBarExist(i, c.bar);
     console.setTitle(i, c.title);
@@ -98,18 +97,17 @@ TEST_F(ConsoleTest, DefaultTextsAndBars) {
 }
 
 TEST_F(ConsoleTest, SteppingLoopsOnlyFromTheLimitAndStaysInside) {
-  struct Case {
+  const struct {
     int16_t min, max, value;
     bool loop;
     int16_t stp, expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, 10, 10, true, 1, 0},     {0, 10, 0, true, -1, 10},     {0, 10, 8, true, 5, 10},
       {0, 10, 2, true, -5, 0},     {0, 10, 10, false, 1, 10},    {0, 10, 0, false, -5, 0},
       {0, 255, 4, false, 5, 9},    {0, 255, 4, false, -1, 3},    {-32768, 32767, 32767, false, 5, 32767},
       {-32768, 32767, -32768, false, -5, -32768},                {-32768, 32767, 32767, true, 1, -32768},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int16_t i = row(c.min, c.max, c.value, c.loop);
     console.UpDown(i, c.stp);
     EXPECT_EQ(console.Value(i), c.expected) << c.min << ".." << c.max << " from " << c.value << " by " << c.stp;
@@ -149,15 +147,14 @@ TEST_F(ConsoleTest, ValueSetRedrawsOnlyAMoveButAlwaysMarksChanged) {
 }
 
 TEST_F(ConsoleTest, ImageBytesSignedAndUnsigned) {
-  struct Case {
+  const struct {
     uint8_t stored;
     bool isSigned;
     int16_t min, value;
-  };
-  const Case cases[] = {{240, true, -128, -16}, {240, false, -128, 240}, {127, true, -128, 127},
+  } cases[] = {{240, true, -128, -16}, {240, false, -128, 240}, {127, true, -128, 127},
                         {128, true, -128, -128}, {240, true, 0, 0}};
   int32_t adr = 100;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int16_t i = row(c.min, 255, 1);
     console.setEeAdr(i, adr);
     console.setEeDataSigned(i, c.isSigned);
@@ -183,12 +180,11 @@ TEST_F(ConsoleTest, ImageBytesSignedAndUnsigned) {
 }
 
 TEST_F(ConsoleTest, SendBuildsTheCommandTextWaitsAndStores) {
-  struct Case {
+  const struct {
     int16_t command, value;
     const char* text;
-  };
-  const Case cases[] = {{9, 200, "094338"}, {5, 122, "053741"}, {16, -3, "104644"}, {0x14, 0, "143030"}};
-  for (const Case& c : cases) {
+  } cases[] = {{9, 200, "094338"}, {5, 122, "053741"}, {16, -3, "104644"}, {0x14, 0, "143030"}};
+  for (const auto& c : cases) {
     const int16_t i = row(-128, 255, c.value);
     console.setE8Command(i, c.command);
     console.setEeAdr(i, 173);
