@@ -64,8 +64,7 @@ using Points = std::vector<QPoint>;
 // One stage's frames: its start value, the minimum, the points with a reading of
 // the signal level (A/D code 4) after each, then the result sent by the cycle.
 void appendSweep(std::vector<E8>& want, int command, int step, int last, int result) {
-  want.push_back({command, 0});
-  want.push_back({command, 0});
+  want.insert(want.end(), 2, {command, 0});
   for (int v = 0; v <= last; v += step) {
     want.push_back({0x03, 4});
     if (v + step <= last) want.push_back({command, v + step});
@@ -208,7 +207,6 @@ TEST_P(ProceduresSimTest, SingleStageSweepDrawsEveryAnsweredPointAndItsEnd) {
   ticksFor(3000);
   // Grown while it runs: what is drawn is what was taken, less at most the
   // points of the last second.
-  QCoreApplication::processEvents();
   const Points sofar = seriesPoints(0);
   Points taken;
   for (const QPointF& p : run().series.at(0).points.drawn()) taken.push_back(p.toPoint());

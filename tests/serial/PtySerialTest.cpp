@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTemporaryDir>
-#include <functional>
 #include <memory>
 #include <numeric>
 #include <vector>
@@ -30,11 +29,6 @@ class CountingHost : public ComHost {
   int reports = 0;
 };
 
-// Runs the event loop until the condition holds or the time is up.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
-  return QTest::qWaitFor(condition, timeoutMs);
-}
-
 class PtySerialTest : public ::testing::Test {
  protected:
   // The line-error counters read as the test sets them.
@@ -59,7 +53,7 @@ class PtySerialTest : public ::testing::Test {
   // Reads what the port sends until count bytes came.
   Bytes sent(size_t count) {
     Bytes got;
-    waitFor([&] {
+    QTest::qWaitFor([&] {
       const Bytes part = pty.read(count - got.size(), 10);
       got.insert(got.end(), part.begin(), part.end());
       return got.size() >= count;
@@ -71,7 +65,7 @@ class PtySerialTest : public ::testing::Test {
   void receive(const Bytes& bytes) {
     const int before = host.tasks;
     pty.write(bytes);
-    ASSERT_TRUE(waitFor([&] { return host.tasks > before; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host.tasks > before; }));
   }
   ~PtySerialTest() override {
     com.reset();
@@ -98,7 +92,7 @@ TEST_F(PtySerialTest, AMissingDeviceSetsCannotOpen) {
 TEST_F(PtySerialTest, ADeviceThatGoesAwayClosesThePort) {
   openOnPty();
   pty.closeMaster();
-  ASSERT_TRUE(waitFor([&] { return !com->comOpen(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !com->comOpen(); }));
   EXPECT_TRUE(com->errCannotOpen());
 }
 
@@ -130,7 +124,7 @@ TEST_F(PtySerialTest, ExpectedBytesArriveWithOneReceiveEvent) {
       pty.write(piece);
       QTest::qWait(20);
     }
-    ASSERT_TRUE(waitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == 15; })) << c;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == 15; })) << c;
     if (c == Told) {
       EXPECT_EQ(waiting, std::vector<int32_t>{15});
       EXPECT_GE(firstEventMs, 205);
@@ -183,7 +177,7 @@ TEST_F(PtySerialTest, AnIdentificationAfterReopeningTakesOnlyASoundFreshAnswer) 
     receive(sent(echo.size()));
     counts.parity += spoiled;
     pty.write(Frames::frame(Frames::identificationBody()));
-    ASSERT_TRUE(waitFor([&] { return !drv.Running(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !drv.Running(); }));
     EXPECT_EQ(drv.ansInfo(), spoiled ? Bytes{} : Frames::identificationBody()) << spoiled;
     EXPECT_EQ(host.reports, 1) << spoiled;  // the spoiled answer's time-out
   }
