@@ -246,9 +246,8 @@ TEST_F(Procedures, DispatchDoesNothingOutsideTheProcedures) {
     FakeModel m;
     m.st.autoCode = code;
     EXPECT_TRUE(m.procs.Dispatch()) << code;
-    EXPECT_EQ(m.st.autoCode, code);
-    EXPECT_EQ(m.resets + m.beeps, 0) << code;
-    EXPECT_TRUE(m.reads.empty() && m.sent.empty());
+    EXPECT_EQ(std::make_tuple(m.st.autoCode, m.resets + m.beeps, m.reads.size() + m.sent.size()),
+              std::make_tuple(code, 0, size_t{0}));
   }
 }
 

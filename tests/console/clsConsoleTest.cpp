@@ -244,10 +244,7 @@ TEST_F(ConsoleTest, AddingToALongerListDrawsOnlyTheNewLine) {
   console.AddItem();
   console.AddItem();
   ASSERT_EQ(list.count(), 4);
-  EXPECT_EQ(line(0), ":   0");
-  EXPECT_EQ(line(1), ":   0");
-  EXPECT_EQ(line(2), "c");
-  EXPECT_EQ(line(3), "d");
+  EXPECT_EQ(std::make_tuple(line(0), line(1), line(2), line(3)), std::make_tuple(":   0", ":   0", "c", "d"));
   console.Clear();
   EXPECT_EQ(console.ListCount(), 0);
   EXPECT_EQ(list.count(), 0);

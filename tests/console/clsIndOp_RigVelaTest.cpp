@@ -101,8 +101,7 @@ TEST_F(ModelTest, OnlyANewPortResetsTheModel) {
   EXPECT_EQ(console().Value(8), 42);
   model().RigOpFunc_SetComPortNo(3);
   EXPECT_EQ(console().Value(8), 0);
-  EXPECT_EQ(model().ComPortNo(), 3);
-  EXPECT_EQ(Globals::seq().ComPortNo(), 3);
+  EXPECT_EQ(std::make_tuple(model().ComPortNo(), Globals::seq().ComPortNo()), std::make_tuple(3, 3));
 }
 
 TEST_F(ModelTest, SubNameCheck) {
@@ -117,9 +116,8 @@ TEST_F(ModelTest, ResourcesFillTheButtonsListsAndProgress) {
   w.lbo01(0).addItem("stale");
   w.lblProgress().setText("ooo");
   model().RigOpFunc_FormResource();
-  EXPECT_EQ(w.cmd00(0).text(), "Connect");
-  EXPECT_EQ(w.cmd00(1).text(), "Reload(F5)");
-  EXPECT_EQ(w.cmd00(2).text(), "Disp para");
+  EXPECT_EQ(std::make_tuple(w.cmd00(0).text(), w.cmd00(1).text(), w.cmd00(2).text()),
+            std::make_tuple("Connect", "Reload(F5)", "Disp para"));
   const std::pair<int16_t, int> lists[] = {{0, 5}, {1, 9}};
   for (const auto& [index, readings] : lists) {
     QListWidget& l = w.lbo01(index);

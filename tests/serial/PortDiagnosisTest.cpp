@@ -61,9 +61,7 @@ class HoldingProcess {
     ::close(ready[0]);
   }
   ~HoldingProcess() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, nullptr, 0);
   }
   bool held() const { return held_; }
   pid_t pid() const { return pid_; }
@@ -108,10 +106,8 @@ class PortDiagnosisTest : public ::testing::Test {
       ::_exit(::write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
     }
     ::close(out[1]);
-    std::string said;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
-    ::close(out[0]);
+    QFile in;
+    const std::string said = in.open(out[0], QIODevice::ReadOnly, QFile::AutoCloseHandle) ? in.readAll().toStdString() : "";
     ::waitpid(child, nullptr, 0);
     const size_t split = said.find('\n');
     if (split == std::string::npos) return {};
