@@ -7,27 +7,17 @@
 #include <numeric>
 #include <vector>
 
-#include "ComHost.h"
 #include "Frames.h"
 #include "ProfileFile.h"
 #include "PseudoTerminal.h"
 #include "QtSerialControl.h"
+#include "RecordingHost.h"
 #include "SimLinkPort.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "frmCom.h"
 
 namespace {
-
-class CountingHost : public ComHost {
- public:
-  void task() override { ++tasks; }
-  void ReportError() override { ++reports; }
-  void saveData(clsCmcProfileIO&) override {}
-  void loadData(clsCmcProfileIO&) override {}
-  int tasks = 0;
-  int reports = 0;
-};
 
 class PtySerialTest : public ::testing::Test {
  protected:
@@ -73,7 +63,7 @@ class PtySerialTest : public ::testing::Test {
   }
 
   QTemporaryDir configDir;
-  CountingHost host;
+  RecordingHost host;  // no form to reset
   QtSerialControl::LineCounts counts;
   std::unique_ptr<frmCom> com;
   std::string profile;

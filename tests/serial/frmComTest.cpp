@@ -7,37 +7,17 @@
 #include <utility>
 #include <vector>
 
-#include "ComHost.h"
 #include "FakeClock.h"
 #include "FakeSerialControl.h"
 #include "Frames.h"
 #include "LineSettings.h"
 #include "ProfileFile.h"
 #include "QtSerialControl.h"
+#include "RecordingHost.h"
 #include "clsCmcProfileIO.h"
 #include "frmCom.h"
 
 namespace {
-
-// Counts what the tick asks of the window side; optionally re-enters the tick
-// from the error report, as a modal message box's event loop would.
-class RecordingHost : public ComHost {
- public:
-  void task() override { ++tasks; }
-  void ReportError() override {
-    ++reports;
-    if (reenter) reenter();
-    if (resetOnReport) com->Reset();
-  }
-  void saveData(clsCmcProfileIO&) override {}
-  void loadData(clsCmcProfileIO&) override {}
-
-  frmCom* com = nullptr;
-  std::function<void()> reenter;
-  bool resetOnReport = true;
-  int tasks = 0;
-  int reports = 0;
-};
 
 class ComFormTest : public ::testing::Test {
  protected:
