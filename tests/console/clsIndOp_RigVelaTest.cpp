@@ -252,8 +252,7 @@ TEST_F(LayoutTest, FirstLayoutSizesAndCentresTheWindow) {
   const Case cases[] = {{{1280, 1024}, 567, {323, 137}}, {{800, 600}, 540, {83, 18}}, {{640, 480}, 440, {3, 12}}};
   for (const Case& c : cases) {
     layOut(c.screen);
-    EXPECT_EQ(w.frameGeometry().size(), QSize(635, c.height)) << c.screen.height();
-    EXPECT_EQ(w.frameGeometry().topLeft(), c.place) << c.screen.height();
+    EXPECT_EQ(w.frameGeometry(), QRect(c.place, QSize(635, c.height))) << c.screen.height();
     const QSize frame = w.frameGeometry().size() - w.size();
     EXPECT_EQ(innerHeight(), c.height - frame.height() - w.menuBar()->height());
   }
@@ -274,8 +273,7 @@ TEST_F(LayoutTest, ControlsStandWhereTheirFiguresSay) {
   for (int16_t i : {0, 1, 3}) EXPECT_EQ(w.fra01(i).geometry(), shielding) << i;
   EXPECT_EQ(w.fra01(2).geometry(), QRect(8, 12, width - 32, 160));
   const QRect ad = w.lbo01(0).geometry();
-  EXPECT_EQ(ad.topLeft(), QPoint(8, 8));
-  EXPECT_EQ(ad.height(), 152);
+  EXPECT_EQ(std::make_tuple(ad.topLeft(), ad.height()), std::make_tuple(QPoint(8, 8), 152));
   EXPECT_LE(std::abs(2 * ad.width() + 24 - (width - 32)), 1) << ad.width();
   EXPECT_EQ(w.lbo01(1).geometry(), ad.translated(ad.width() + 8, 0));
   EXPECT_EQ(w.lboConsole().geometry(), QRect(16, 180, width - 48, shielding.height() - 192));
@@ -295,9 +293,8 @@ TEST_F(LayoutTest, ALowWindowKeepsEveryHeightAtLeastOne) {
   layOut({1280, 1024});
   w.resize(635, w.menuBar()->height() + 20);
   ASSERT_LT(innerHeight(), 40);
-  EXPECT_EQ(w.fra01(0).height(), 1);
-  EXPECT_EQ(w.lboConsole().height(), 1);
-  EXPECT_EQ(w.txtDispPara().height(), 1);
+  EXPECT_EQ(std::make_tuple(w.fra01(0).height(), w.lboConsole().height(), w.txtDispPara().height()),
+            std::make_tuple(1, 1, 1));
   for (QWidget* control : w.findChildren<QWidget*>()) EXPECT_GE(control->height(), 1);
 }
 
