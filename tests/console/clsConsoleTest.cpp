@@ -190,8 +190,7 @@ TEST_F(ConsoleTest, SendBuildsTheCommandTextWaitsAndStores) {
     console.setEeAdr(i, 173);
     console.setWaitAfterE8(i, 500 + i);
     console.SendE8(i);
-    EXPECT_EQ(seq.e8HexStrToSend(), c.text);
-    EXPECT_EQ(seq.Operation(), 4);
+    EXPECT_EQ(std::make_tuple(seq.e8HexStrToSend(), seq.Operation()), std::make_tuple(c.text, 4));
     ASSERT_FALSE(model.waits.empty());
     EXPECT_EQ(model.waits.back(), 500 + i);
     EXPECT_EQ(eeprom.ReadByte(173), static_cast<uint8_t>(c.value));

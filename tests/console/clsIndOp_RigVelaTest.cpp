@@ -140,26 +140,23 @@ TEST_F(ModelTest, ConnectDropsThePauseOfTheConnectionBefore) {
   }
 }
 
-struct ReadingCase {
-  bool da;
-  int16_t slot, v;
-  const char* line;
-};
-
 // Values worked out by hand: volts v x 10 / 255 or v x 5 / 255, percent v / 255,
 // the thermistor formula for TEMPS (128 gives 9.271 degrees, 200 gives 37.406).
-const ReadingCase kReadings[] = {
-    {false, 0, 123, "VIN  :123:7Bh:  4.82V"},   {false, 1, 128, "TEMPS:128:80h:  9.27'C"},
-    {false, 1, 200, "TEMPS:200:C8h: 37.41'C"},  {false, 1, 0, "TEMPS:  0:00h:  *Error"},
-    {false, 1, 255, "TEMPS:255:FFh:  *Error"},  {false, 2, 5, "LVIN :  5:05h:  0.10V"},
-    {false, 3, 255, "SD   :255:FFh:  5.00V"},   {false, 4, 77, ""},
-    {true, 0, 10, "T1/POW : 10:0Ah:  0.20V"},   {true, 5, 255, "MOD BAL:255:FFh:100.00%"},
-    {true, 7, 51, "CTCSS  : 51:33h:  1.00V"},   {true, 8, 0, "SQL Lev:  0:00h:  0.00%"},
-    {true, 8, 128, "SQL Lev:128:80h: 50.20%"},
-};
-
 TEST(RigVelaReadingText, LinesOfBothLists) {
-  for (const ReadingCase& c : kReadings) {
+  const struct {
+    bool da;
+    int16_t slot, v;
+    const char* line;
+  } cases[] = {
+      {false, 0, 123, "VIN  :123:7Bh:  4.82V"},   {false, 1, 128, "TEMPS:128:80h:  9.27'C"},
+      {false, 1, 200, "TEMPS:200:C8h: 37.41'C"},  {false, 1, 0, "TEMPS:  0:00h:  *Error"},
+      {false, 1, 255, "TEMPS:255:FFh:  *Error"},  {false, 2, 5, "LVIN :  5:05h:  0.10V"},
+      {false, 3, 255, "SD   :255:FFh:  5.00V"},   {false, 4, 77, ""},
+      {true, 0, 10, "T1/POW : 10:0Ah:  0.20V"},   {true, 5, 255, "MOD BAL:255:FFh:100.00%"},
+      {true, 7, 51, "CTCSS  : 51:33h:  1.00V"},   {true, 8, 0, "SQL Lev:  0:00h:  0.00%"},
+      {true, 8, 128, "SQL Lev:128:80h: 50.20%"},
+  };
+  for (const auto& c : cases) {
     EXPECT_EQ(c.da ? RigVelaReadingText::DaLine(c.slot, c.v) : RigVelaReadingText::AdLine(c.slot, c.v), c.line)
         << c.da << " " << c.slot << " " << c.v;
   }
