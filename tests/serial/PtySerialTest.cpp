@@ -3,10 +3,12 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <vector>
 
+#include "ComHost.h"
 #include "Frames.h"
 #include "ProfileFile.h"
 #include "PseudoTerminal.h"
@@ -18,6 +20,11 @@
 #include "frmCom.h"
 
 namespace {
+
+// Runs the event loop until the condition holds or the time is up.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
+  return QTest::qWaitFor(condition, timeoutMs);
+}
 
 class PtySerialTest : public ::testing::Test {
  protected:
@@ -43,7 +50,7 @@ class PtySerialTest : public ::testing::Test {
   // Reads what the port sends until count bytes came.
   Bytes sent(size_t count) {
     Bytes got;
-    (void)QTest::qWaitFor([&] {  // the caller compares what came
+    waitFor([&] {
       const Bytes part = pty.read(count - got.size(), 10);
       got.insert(got.end(), part.begin(), part.end());
       return got.size() >= count;
@@ -55,7 +62,7 @@ class PtySerialTest : public ::testing::Test {
   void receive(const Bytes& bytes) {
     const int before = host.tasks;
     pty.write(bytes);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return host.tasks > before; }));
+    ASSERT_TRUE(waitFor([&] { return host.tasks > before; }));
   }
   ~PtySerialTest() override {
     com.reset();
@@ -82,7 +89,7 @@ TEST_F(PtySerialTest, AMissingDeviceSetsCannotOpen) {
 TEST_F(PtySerialTest, ADeviceThatGoesAwayClosesThePort) {
   openOnPty();
   pty.closeMaster();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !com->comOpen(); }));
+  ASSERT_TRUE(waitFor([&] { return !com->comOpen(); }));
   EXPECT_TRUE(com->errCannotOpen());
 }
 
@@ -114,7 +121,7 @@ TEST_F(PtySerialTest, ExpectedBytesArriveWithOneReceiveEvent) {
       pty.write(piece);
       QTest::qWait(20);
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == 15; })) << c;
+    ASSERT_TRUE(waitFor([&] { return std::accumulate(waiting.begin(), waiting.end(), 0) == 15; })) << c;
     if (c == Told) {
       EXPECT_EQ(waiting, std::vector<int32_t>{15});
       EXPECT_GE(firstEventMs, 205);
@@ -167,7 +174,7 @@ TEST_F(PtySerialTest, AnIdentificationAfterReopeningTakesOnlyASoundFreshAnswer) 
     receive(sent(echo.size()));
     counts.parity += spoiled;
     pty.write(Frames::frame(Frames::identificationBody()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !drv.Running(); }));
+    ASSERT_TRUE(waitFor([&] { return !drv.Running(); }));
     EXPECT_EQ(drv.ansInfo(), spoiled ? Bytes{} : Frames::identificationBody()) << spoiled;
     EXPECT_EQ(host.reports, 1) << spoiled;  // the spoiled answer's time-out
   }
