@@ -343,8 +343,7 @@ TEST_P(ProceduresSimTest, BpfAllDrawsTwoSeriesKeptAsCsvAndPng) {
 struct SmallDisk {
   SmallDisk() : previous(std::signal(SIGXFSZ, SIG_IGN)) {
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 8192;
+    const rlimit small{8192, saved.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &small);
   }
   ~SmallDisk() {

@@ -175,8 +175,7 @@ TEST_F(ConsoleTest, ImageBytesSignedAndUnsigned) {
   eeprom.WriteByte(0, 5);
   console.ReadFromEe(noByte);
   console.WriteToEe(noByte);
-  EXPECT_EQ(console.Value(noByte), 77);
-  EXPECT_EQ(eeprom.ReadByte(0), 5);
+  EXPECT_EQ(std::make_tuple(console.Value(noByte), eeprom.ReadByte(0)), std::make_tuple(77, 5));
 }
 
 TEST_F(ConsoleTest, SendBuildsTheCommandTextWaitsAndStores) {
@@ -213,9 +212,7 @@ TEST_F(ConsoleTest, SendByEventOrNotAtAllStillStores) {
   const int16_t silent = row(0, 255, 44);
   console.setEeAdr(silent, 51);
   console.SendE8(silent);
-  EXPECT_EQ(seq.e8HexStrToSend(), "");
-  EXPECT_EQ(model.count('S'), 1u);
-  EXPECT_EQ(eeprom.ReadByte(51), 44);
+  EXPECT_EQ(std::make_tuple(seq.e8HexStrToSend(), model.count('S'), eeprom.ReadByte(51)), std::make_tuple("", 1u, 44));
 }
 
 TEST_F(ConsoleTest, OneEnterPendingAndExecutedOnlyWithAnEvent) {
@@ -224,8 +221,7 @@ TEST_F(ConsoleTest, OneEnterPendingAndExecutedOnlyWithAnEvent) {
   console.setEvent_Enter(b, 7);
   console.EnterPushed(a);
   console.EnterPushed(b);
-  EXPECT_FALSE(console.flgEnterOn(a));
-  EXPECT_TRUE(console.flgEnterOn(b));
+  EXPECT_EQ(std::make_pair(console.flgEnterOn(a), console.flgEnterOn(b)), std::make_pair(false, true));
   list.item(a)->setText("untouched");
   console.EnterExec(a);
   EXPECT_EQ(model.count('E'), 0u);

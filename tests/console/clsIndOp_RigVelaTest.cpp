@@ -135,8 +135,7 @@ TEST_F(ModelTest, ConnectDropsThePauseOfTheConnectionBefore) {
     if (running) tick();
     model().RigOpFunc_ClickCmd00(0);
     tick();
-    EXPECT_EQ(model().opState(), 2) << running;
-    EXPECT_TRUE(Globals::seq().OpRunning()) << running;
+    EXPECT_EQ(std::make_tuple(model().opState(), Globals::seq().OpRunning()), std::make_tuple(2, true)) << running;
   }
 }
 
@@ -225,10 +224,7 @@ class LayoutTest : public AppFixture {
  protected:
   LayoutTest() : started(start::Main()), w(Globals::mainWindow()) {}
 
-  void layOut(QSize screen) {
-    RigVelaFormLayout fresh;
-    fresh.FormLayout(w, screen, Twips(15));
-  }
+  void layOut(QSize screen) { RigVelaFormLayout().FormLayout(w, screen, Twips(15)); }
   int innerHeight() const { return w.centralWidget()->height(); }
   // Space left and right of the three buttons, in pixels.
   std::pair<int, int> buttonMargins() {

@@ -107,7 +107,8 @@ class PortDiagnosisTest : public ::testing::Test {
     }
     ::close(out[1]);
     QFile in;
-    const std::string said = in.open(out[0], QIODevice::ReadOnly, QFile::AutoCloseHandle) ? in.readAll().toStdString() : "";
+    const std::string said =
+        in.open(out[0], QIODevice::ReadOnly, QFile::AutoCloseHandle) ? in.readAll().toStdString() : "";
     ::waitpid(child, nullptr, 0);
     const size_t split = said.find('\n');
     if (split == std::string::npos) return {};
