@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <algorithm>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ConsoleEvents.h"
@@ -27,11 +30,7 @@ struct RecordingModel : ConsoleEvents {
     calls.push_back({'E', index, evNo, val});
   }
   void setWaitE8Required(int32_t ms) override { waits.push_back(ms); }
-  size_t count(char kind) const {
-    size_t n = 0;
-    for (const Call& c : calls) n += c.kind == kind;
-    return n;
-  }
+  size_t count(char kind) const { return static_cast<size_t>(std::ranges::count(calls, kind, &Call::kind)); }
   std::vector<Call> calls;
   std::vector<int32_t> waits;
 };
@@ -69,13 +68,12 @@ class ConsoleTest : public ::testing::Test {
 };
 
 TEST_F(ConsoleTest, DefaultTextsAndBars) {
-  struct Case {
+  const struct {
     const char* title;
     int16_t min, max, value;
     bool bar;
     const char* text;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"       REF", 0, 255, 7, true, "       REF:   7 [#-------------------]"},
       {" Pow(H CB)", 0, 255, 128, true, " Pow(H CB): 128 [##########----------]"},
       {" Pow(H CB)", 0, 255, 0, true, " Pow(H CB):   0 [--------------------]"},
@@ -88,7 +86,7 @@ TEST_F(ConsoleTest, DefaultTextsAndBars) {
       {"      flat", 5, 5, 5, true, "      flat:   5 [--------------------]"},
       {"      huge", -32768, 32767, 32767, true, "      huge:2767 [####################]"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int16_t i = row(c.min, c.max, c.value);
     console.setBarExist(i, c.bar);
     console.setTitle(i, c.title);
@@ -99,18 +97,17 @@ TEST_F(ConsoleTest, DefaultTextsAndBars) {
 }
 
 TEST_F(ConsoleTest, SteppingLoopsOnlyFromTheLimitAndStaysInside) {
-  struct Case {
+  const struct {
     int16_t min, max, value;
     bool loop;
     int16_t stp, expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {0, 10, 10, true, 1, 0},     {0, 10, 0, true, -1, 10},     {0, 10, 8, true, 5, 10},
       {0, 10, 2, true, -5, 0},     {0, 10, 10, false, 1, 10},    {0, 10, 0, false, -5, 0},
       {0, 255, 4, false, 5, 9},    {0, 255, 4, false, -1, 3},    {-32768, 32767, 32767, false, 5, 32767},
       {-32768, 32767, -32768, false, -5, -32768},                {-32768, 32767, 32767, true, 1, -32768},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int16_t i = row(c.min, c.max, c.value, c.loop);
     console.UpDown(i, c.stp);
     EXPECT_EQ(console.Value(i), c.expected) << c.min << ".." << c.max << " from " << c.value << " by " << c.stp;
@@ -121,13 +118,10 @@ TEST_F(ConsoleTest, SteppingLoopsOnlyFromTheLimitAndStaysInside) {
 TEST_F(ConsoleTest, LimitsCrossingPullTheOtherLimitAndTheValue) {
   const int16_t up = row(0, 100, 50);
   console.setMin(up, 120);
-  EXPECT_EQ(console.Max(up), 120);
-  EXPECT_EQ(console.Value(up), 120);
+  EXPECT_EQ(std::make_pair(console.Max(up), console.Value(up)), std::make_pair(int16_t{120}, int16_t{120}));
   const int16_t down = row(10, 100, 50);
   console.setMax(down, 5);
-  EXPECT_EQ(console.Min(down), 5);
-  EXPECT_EQ(console.Value(down), 5);
-  EXPECT_EQ(line(down), ":   5");
+  EXPECT_EQ(std::make_tuple(console.Min(down), console.Value(down), line(down)), std::make_tuple(5, 5, ":   5"));
   EXPECT_FALSE(console.flgChanged(down)) << "a limit is no value set";
 }
 
@@ -153,15 +147,14 @@ TEST_F(ConsoleTest, ValueSetRedrawsOnlyAMoveButAlwaysMarksChanged) {
 }
 
 TEST_F(ConsoleTest, ImageBytesSignedAndUnsigned) {
-  struct Case {
+  const struct {
     uint8_t stored;
     bool isSigned;
     int16_t min, value;
-  };
-  const Case cases[] = {{240, true, -128, -16}, {240, false, -128, 240}, {127, true, -128, 127},
+  } cases[] = {{240, true, -128, -16}, {240, false, -128, 240}, {127, true, -128, 127},
                         {128, true, -128, -128}, {240, true, 0, 0}};
   int32_t adr = 100;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int16_t i = row(c.min, 255, 1);
     console.setEeAdr(i, adr);
     console.setEeDataSigned(i, c.isSigned);
@@ -182,24 +175,21 @@ TEST_F(ConsoleTest, ImageBytesSignedAndUnsigned) {
   eeprom.WriteByte(0, 5);
   console.ReadFromEe(noByte);
   console.WriteToEe(noByte);
-  EXPECT_EQ(console.Value(noByte), 77);
-  EXPECT_EQ(eeprom.ReadByte(0), 5);
+  EXPECT_EQ(std::make_tuple(console.Value(noByte), eeprom.ReadByte(0)), std::make_tuple(77, 5));
 }
 
 TEST_F(ConsoleTest, SendBuildsTheCommandTextWaitsAndStores) {
-  struct Case {
+  const struct {
     int16_t command, value;
     const char* text;
-  };
-  const Case cases[] = {{9, 200, "094338"}, {5, 122, "053741"}, {16, -3, "104644"}, {0x14, 0, "143030"}};
-  for (const Case& c : cases) {
+  } cases[] = {{9, 200, "094338"}, {5, 122, "053741"}, {16, -3, "104644"}, {0x14, 0, "143030"}};
+  for (const auto& c : cases) {
     const int16_t i = row(-128, 255, c.value);
     console.setE8Command(i, c.command);
     console.setEeAdr(i, 173);
     console.setWaitAfterE8(i, 500 + i);
     console.SendE8(i);
-    EXPECT_EQ(seq.e8HexStrToSend(), c.text);
-    EXPECT_EQ(seq.Operation(), 4);
+    EXPECT_EQ(std::make_tuple(seq.e8HexStrToSend(), seq.Operation()), std::make_tuple(c.text, 4));
     ASSERT_FALSE(model.waits.empty());
     EXPECT_EQ(model.waits.back(), 500 + i);
     EXPECT_EQ(eeprom.ReadByte(173), static_cast<uint8_t>(c.value));
@@ -222,9 +212,7 @@ TEST_F(ConsoleTest, SendByEventOrNotAtAllStillStores) {
   const int16_t silent = row(0, 255, 44);
   console.setEeAdr(silent, 51);
   console.SendE8(silent);
-  EXPECT_EQ(seq.e8HexStrToSend(), "");
-  EXPECT_EQ(model.count('S'), 1u);
-  EXPECT_EQ(eeprom.ReadByte(51), 44);
+  EXPECT_EQ(std::make_tuple(seq.e8HexStrToSend(), model.count('S'), eeprom.ReadByte(51)), std::make_tuple("", 1u, 44));
 }
 
 TEST_F(ConsoleTest, OneEnterPendingAndExecutedOnlyWithAnEvent) {
@@ -233,8 +221,7 @@ TEST_F(ConsoleTest, OneEnterPendingAndExecutedOnlyWithAnEvent) {
   console.setEvent_Enter(b, 7);
   console.EnterPushed(a);
   console.EnterPushed(b);
-  EXPECT_FALSE(console.flgEnterOn(a));
-  EXPECT_TRUE(console.flgEnterOn(b));
+  EXPECT_EQ(std::make_pair(console.flgEnterOn(a), console.flgEnterOn(b)), std::make_pair(false, true));
   list.item(a)->setText("untouched");
   console.EnterExec(a);
   EXPECT_EQ(model.count('E'), 0u);
@@ -252,10 +239,7 @@ TEST_F(ConsoleTest, AddingToALongerListDrawsOnlyTheNewLine) {
   console.AddItem();
   console.AddItem();
   ASSERT_EQ(list.count(), 4);
-  EXPECT_EQ(line(0), ":   0");
-  EXPECT_EQ(line(1), ":   0");
-  EXPECT_EQ(line(2), "c");
-  EXPECT_EQ(line(3), "d");
+  EXPECT_EQ(std::make_tuple(line(0), line(1), line(2), line(3)), std::make_tuple(":   0", ":   0", "c", "d"));
   console.Clear();
   EXPECT_EQ(console.ListCount(), 0);
   EXPECT_EQ(list.count(), 0);

@@ -13,12 +13,23 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "DetailBoxRecorder.h"
+#include "FakeClock.h"
+#include "Globals.h"
+#include "GlobalsFixture.h"
+#include "ProfileFile.h"
 #include "PseudoTerminal.h"
+#include "QtSerialControl.h"
 #include "TestFiles.h"
 #include "WithoutCapabilities.h"
+#include "clsCmcLnk3Sequence.h"
+#include "frmCom.h"
+#include "frmMain.h"
+#include "start.h"
 
 namespace {
 
@@ -50,9 +61,7 @@ class HoldingProcess {
     ::close(ready[0]);
   }
   ~HoldingProcess() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, nullptr, 0);
   }
   bool held() const { return held_; }
   pid_t pid() const { return pid_; }
@@ -78,15 +87,9 @@ std::string userName(uid_t uid) {
 class PortDiagnosisTest : public ::testing::Test {
  protected:
   PortDiagnosisTest() {
-    SerialPortEntry usb;
-    usb.device = "/dev/ttyUSB0";
-    usb.stablePath = "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0";
-    usb.description = "CP2102 USB to UART Bridge Controller";
-    usb.vendorId = 0x10c4;
-    usb.productId = 0xea60;
-    SerialPortEntry acm;
-    acm.device = "/dev/ttyACM0";
-    list.ports = {usb, acm};
+    list.ports = {{"/dev/ttyUSB0", "/dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0",
+                   "CP2102 USB to UART Bridge Controller", "", 0x10c4, 0xea60, ""},
+                  {"/dev/ttyACM0", "", "", "", -1, -1, ""}};
   }
   std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
@@ -103,10 +106,9 @@ class PortDiagnosisTest : public ::testing::Test {
       ::_exit(::write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
     }
     ::close(out[1]);
-    std::string said;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
-    ::close(out[0]);
+    QFile in;
+    const std::string said =
+        in.open(out[0], QIODevice::ReadOnly, QFile::AutoCloseHandle) ? in.readAll().toStdString() : "";
     ::waitpid(child, nullptr, 0);
     const size_t split = said.find('\n');
     if (split == std::string::npos) return {};
@@ -122,8 +124,6 @@ class PortDiagnosisTest : public ::testing::Test {
 TEST_F(PortDiagnosisTest, AMissingDeviceNamesThePathAndTheDevicesThatExistIfAny) {
   const PortDiagnosis::Finding f = PortDiagnosis(list).Examine(path("ttyUSB7"));
   EXPECT_EQ(f.reason, PortDiagnosis::Reason::Missing);
-  EXPECT_TRUE(has(f.text, "Device tried: " + path("ttyUSB7") + "\n")) << f.text;
-  EXPECT_TRUE(has(f.text, "does not exist")) << f.text;
   EXPECT_TRUE(has(f.text, "  /dev/ttyUSB0  CP2102 USB to UART Bridge Controller [10c4:ea60]\n"
                           "    /dev/serial/by-id/usb-Silicon_Labs_CP2102-if00-port0\n"))
       << f.text;
@@ -135,34 +135,19 @@ TEST_F(PortDiagnosisTest, AMissingDeviceNamesThePathAndTheDevicesThatExistIfAny)
   EXPECT_EQ(PortDiagnosis(list).Examine("").reason, PortDiagnosis::Reason::Missing);
 }
 
-TEST_F(PortDiagnosisTest, ThingsThatAreNoSerialDeviceAreNamedAsSuch) {
+// Each kind of path under its reason (the port access test below reads their texts).
+TEST_F(PortDiagnosisTest, WhatIsNoSerialDeviceOrMayNotBeOpenedIsClassified) {
   putFile(dir.path() + "/plain", "text\n");
-  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-  const struct {
-    std::string path;
-    const char* says;
-  } cases[] = {{dir.path().toStdString(), "This is a directory, not a serial device."},
-               {path("plain"), "not a serial device (an ordinary file)"},
-               {path("pipe"), "not a serial device (not a terminal)"},
-               {"/dev/null", "not a serial device (not a terminal)"},
-               {"/dev/ptmx", "not a serial device (a pseudo-terminal master)"}};
-  for (const auto& c : cases) {
-    const PortDiagnosis::Finding f = PortDiagnosis(list).Examine(c.path);
-    EXPECT_EQ(f.reason, PortDiagnosis::Reason::NotSerial) << c.path;
-    EXPECT_TRUE(has(f.text, "Device tried: " + c.path + "\n")) << f.text;
-    EXPECT_TRUE(has(f.text, c.says)) << f.text;
-  }
-}
-
-TEST_F(PortDiagnosisTest, AFileNobodyMayOpenIsPermissionDeniedWithTheFix) {
   putFile(dir.path() + "/locked", "");
   ASSERT_EQ(::chmod(path("locked").c_str(), 0), 0);
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
   const WithoutCapabilities lowered({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH});
   ASSERT_TRUE(lowered.ok());
-  const PortDiagnosis::Finding f = PortDiagnosis(list).Examine(path("locked"));
-  EXPECT_EQ(f.reason, PortDiagnosis::Reason::PermissionDenied);
-  EXPECT_TRUE(has(f.text, "Permission denied: the device belongs to user ")) << f.text;
-  EXPECT_TRUE(has(f.text, "(mode ---------)")) << f.text;
+  using R = PortDiagnosis::Reason;
+  const std::pair<std::string, R> cases[] = {{dir.path().toStdString(), R::NotSerial}, {path("plain"), R::NotSerial},
+                                             {path("pipe"), R::NotSerial}, {"/dev/null", R::NotSerial},
+                                             {"/dev/ptmx", R::NotSerial}, {path("locked"), R::PermissionDenied}};
+  for (const auto& [device, reason] : cases) EXPECT_EQ(PortDiagnosis(list).Examine(device).reason, reason) << device;
 }
 
 // The advice names the device's group, never one that carries the super-user's
@@ -207,8 +192,8 @@ TEST_F(PortDiagnosisTest, PermissionAdviceFitsTheDevicesOwnerGroupAndMode) {
   }
 }
 
-// A bare name opens below /dev, as the port opens it (the details test shows the
-// diagnosis of such a name).
+// A bare name opens below /dev, as the port opens it (the port access test below
+// shows the diagnosis of such a name).
 TEST(PortDiagnosis, ABareNameOpensBelowDev) {
   const std::pair<const char*, const char*> names[] = {{"ttyUSB0", "/dev/ttyUSB0"}, {"pts/1", "/dev/pts/1"},
                                                        {"/dev/ttyS0", "/dev/ttyS0"},  {"./ttyX", "./ttyX"},
@@ -330,6 +315,134 @@ TEST_F(PortDiagnosisTest, ALockFileThatKeepsTheDeviceIsNamed) {
     EXPECT_EQ(f.reason, c.reason) << f.text;
     EXPECT_TRUE(has(f.text, c.says)) << f.text;
   }
+}
+
+const std::string kCannotAccess1 =
+    "Cannot access COM 1.\r\n\r\nCheck the following:\r\n- The COM port settings.\r\n"
+    "- Cloning cable connections.\r\n- Transceiver power is ON.";
+
+// Another program's attempt to open the device: 0 opened, else its errno. The
+// super-user's CAP_SYS_ADMIN would open a device held exclusively anyway.
+int openInAnotherProcess(const std::string& path) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const WithoutCapabilities lowered({CAP_SYS_ADMIN});
+    if (!lowered.ok()) ::_exit(255);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ::_exit(fd >= 0 ? 0 : errno);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// The whole utility on the device control; the test runs the ticks and the box
+// records text and details.
+class PortAccessTest : public GlobalsFixture {
+ protected:
+  PortAccessTest() : GlobalsFixture([] { return std::make_unique<QtSerialControl>(); }) {
+    EXPECT_TRUE(start::Main());
+    Globals::com().timSolid().stop();
+  }
+
+  void setDevice(int16_t portNo, const std::string& path) {
+    const std::string profile = Globals::com().profMain().GetMyProfile();
+    ASSERT_TRUE(ProfileFile::WriteString(profile, "PORTS", "COM" + std::to_string(portNo), path));
+    Globals::mainWindow().setComPortNo(portNo);
+  }
+  // A clone read from the current port, to its message.
+  void cloneRead() {
+    box.shown.clear();
+    Globals::seq().easyCloneRead();
+    for (int i = 0; i < 15; ++i) {
+      clock.advance(50);
+      Globals::com().timSolid_Timer();
+    }
+  }
+
+  FakeClock clock;
+  QTemporaryDir dir;
+  DetailBoxRecorder box;
+};
+
+TEST_F(PortAccessTest, AnOpenDeviceIsRefusedToOtherProgramsUntilClosed) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.ok());
+  setDevice(1, pty.slavePath());
+  ASSERT_EQ(openInAnotherProcess(pty.slavePath()), 0);
+  Globals::com().setcomOpen(true);
+  ASSERT_TRUE(Globals::com().comOpen());
+  EXPECT_EQ(openInAnotherProcess(pty.slavePath()), EBUSY);
+  Globals::com().setcomOpen(false);
+  EXPECT_EQ(openInAnotherProcess(pty.slavePath()), 0);
+}
+
+TEST_F(PortAccessTest, ADeviceHeldByAnotherProgramIsReportedAndUsableOnceFree) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.ok());
+  setDevice(2, pty.slavePath());
+  const int holder = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+  const WithoutCapabilities lowered({CAP_SYS_ADMIN});
+  ASSERT_TRUE(lowered.ok());
+  cloneRead();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].first.rfind("Cannot access COM 2.", 0), 0u) << box.shown[0].first;
+  EXPECT_FALSE(Globals::com().comOpen());
+
+  // A pseudo-terminal keeps the flag past the last close of its slave side.
+  ASSERT_EQ(::ioctl(holder, TIOCNXCL), 0);
+  ::close(holder);
+  Globals::com().setcomPortNum(2);
+  Globals::com().setcomOpen(true);
+  EXPECT_TRUE(Globals::com().comOpen());
+  EXPECT_FALSE(Globals::com().errCannotOpen());
+}
+
+TEST_F(PortAccessTest, TheMessageKeepsItsTextAndItsDetailsSayWhy) {
+  putFile(dir.path() + "/locked", "");
+  const std::string locked = (dir.path() + "/locked").toStdString();
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  const WithoutCapabilities lowered({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH});
+  ASSERT_TRUE(lowered.ok());
+  putFile(dir.path() + "/plain", "not a port\n");
+  ASSERT_EQ(::mkfifo((dir.path() + "/pipe").toUtf8().constData(), 0600), 0);
+  PseudoTerminal pty;  // named as a bare name, which the port opens below /dev
+  ASSERT_TRUE(pty.ok());
+  ASSERT_EQ(::chmod(pty.slavePath().c_str(), 0), 0);
+  const struct {
+    std::string name, path;
+    std::vector<std::string> says;
+  } cases[] = {{"", (dir.path() + "/ttyUSB9").toStdString(), {"This device does not exist"}},
+               {"", locked, {"Permission denied: the device belongs to user ", "(mode ---------)"}},
+               {pty.slavePath().substr(5), pty.slavePath(), {"Permission denied"}},
+               {"", dir.path().toStdString(), {"This is a directory, not a serial device."}},
+               {"", (dir.path() + "/plain").toStdString(), {"not a serial device (an ordinary file)"}},
+               {"", (dir.path() + "/pipe").toStdString(), {"not a serial device (not a terminal)"}},
+               {"", "/dev/null", {"not a serial device (not a terminal)"}},
+               {"", "/dev/ptmx", {"not a serial device (a pseudo-terminal master)"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    setDevice(1, c.name.empty() ? c.path : c.name);
+    cloneRead();
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_TRUE(messages.empty());
+    const auto& [text, details] = box.shown[0];
+    EXPECT_EQ(text, kCannotAccess1);
+    EXPECT_NE(details.find("Device tried: " + c.path + "\n"), std::string::npos) << details;
+    for (const std::string& part : c.says) EXPECT_NE(details.find(part), std::string::npos) << part << "\n" << details;
+    EXPECT_FALSE(Globals::seq().OpRunning());
+    EXPECT_FALSE(Globals::com().comOpen());
+  }
+  EXPECT_EQ(fileBytes(dir.path() + "/plain"), "not a port\n");
+}
+
+TEST_F(PortAccessTest, OtherMessagesComeWithoutDetails) {
+  Common::SetMsgBoxDetailHandler(nullptr);
+  Globals::mainWindow().MsgBoxCloneErr(Globals::seq());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Communication failed.", 0), 0u) << messages[0];
 }
 
 }  // namespace

@@ -14,22 +14,13 @@
 #include "ProfileFile.h"
 #include "PseudoTerminal.h"
 #include "QtSerialControl.h"
+#include "RecordingHost.h"
 #include "SimLinkPort.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "frmCom.h"
 
 namespace {
-
-class CountingHost : public ComHost {
- public:
-  void task() override { ++tasks; }
-  void ReportError() override { ++reports; }
-  void saveData(clsCmcProfileIO&) override {}
-  void loadData(clsCmcProfileIO&) override {}
-  int tasks = 0;
-  int reports = 0;
-};
 
 // Runs the event loop until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
@@ -80,7 +71,7 @@ class PtySerialTest : public ::testing::Test {
   }
 
   QTemporaryDir configDir;
-  CountingHost host;
+  RecordingHost host;  // no form to reset
   QtSerialControl::LineCounts counts;
   std::unique_ptr<frmCom> com;
   std::string profile;

@@ -2,41 +2,22 @@
 
 #include <QTemporaryDir>
 #include <memory>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
-#include "ComHost.h"
 #include "FakeClock.h"
 #include "FakeSerialControl.h"
 #include "Frames.h"
 #include "LineSettings.h"
 #include "ProfileFile.h"
 #include "QtSerialControl.h"
+#include "RecordingHost.h"
 #include "clsCmcProfileIO.h"
 #include "frmCom.h"
 
 namespace {
-
-// Counts what the tick asks of the window side; optionally re-enters the tick
-// from the error report, as a modal message box's event loop would.
-class RecordingHost : public ComHost {
- public:
-  void task() override { ++tasks; }
-  void ReportError() override {
-    ++reports;
-    if (reenter) reenter();
-    if (resetOnReport) com->Reset();
-  }
-  void saveData(clsCmcProfileIO&) override { ++saves; }
-  void loadData(clsCmcProfileIO&) override { ++loads; }
-
-  frmCom* com = nullptr;
-  std::function<void()> reenter;
-  bool resetOnReport = true;
-  int tasks = 0;
-  int reports = 0;
-  int saves = 0;
-  int loads = 0;
-};
 
 class ComFormTest : public ::testing::Test {
  protected:
@@ -68,8 +49,7 @@ TEST_F(ComFormTest, OpeningTwiceConfiguresOnceKeepsTheOutputAndResetsTheDriverEa
   com->setcomBaud(38400);
   com->setcomOpen(true);
   ASSERT_TRUE(com->comOpen());
-  ASSERT_EQ(fake->openedWith.size(), 1u);
-  EXPECT_EQ(fake->openedWith[0], std::make_pair(int16_t{3}, std::string("38400,N,8,1")));
+  EXPECT_EQ(fake->openedWith, (std::vector<std::pair<int16_t, std::string>>{{3, "38400,N,8,1"}}));
 
   com->lnk3D().setworkMode(1);
   ASSERT_EQ(com->lnk3D().Send(Common::HexStrToBin("E029280000")), 0);
