@@ -139,12 +139,18 @@ bool LoopbackSerialControl::quietHolds() {
   return false;
 }
 
+// As the real port's reading at the tick: one piece, however it came.
+void LoopbackSerialControl::TakeInArrived() {
+  receiveDue();
+  takeAllAtOnce_ = received_.size() > 1;
+}
+
 Bytes LoopbackSerialControl::Input() {
   receiveDue();
   if (!open_) return {};
   lastTransferUs_ = timeline_.nowUs();
   Bytes out;
-  if (rig_.settings().splitWrites && !received_.empty()) {
+  if (rig_.settings().splitWrites && !received_.empty() && !std::exchange(takeAllAtOnce_, false)) {
     out.push_back(received_.front());
     received_.erase(received_.begin());
   } else {

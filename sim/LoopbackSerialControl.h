@@ -10,7 +10,8 @@
 // Receiving: due bytes move into a receive buffer of InBufferSize bytes. Ordinary
 // bytes that do not fit wait on the line; a burst (the flood) that does not fit is
 // lost and Poll() raises comEventRxOver. What arrives while the port is closed is
-// lost. With the transceiver's splitWrites fault Input() hands over one byte per call.
+// lost. With the transceiver's splitWrites fault Input() hands over one byte per call,
+// but after TakeInArrived() everything at once, as a late reading does.
 //
 // The device: opening fails for a port number that does not exist, for settings the
 // real control refuses, and while the device is gone (unplugged, or the transceiver
@@ -42,6 +43,7 @@ class LoopbackSerialControl : public SerialControl {
   // at once, until the line time of count bytes less one (and a millisecond) has
   // passed since the last reading or writing; otherwise until all can be there.
   void ExpectBytes(int32_t count, Haste haste = Haste::AtOnce) override;
+  void TakeInArrived() override;
 
   // Raises the events a real control would have raised by now: comEventRxOver once
   // after an overflow; a pending line error before the receive event of its chunk;
@@ -86,6 +88,7 @@ class LoopbackSerialControl : public SerialControl {
   int64_t quietUntilUs_ = 0;
   int64_t quietBytes_ = 0;
   bool atOnce_ = true;
+  bool takeAllAtOnce_ = false;  // the next Input() takes everything received
   int64_t seenAtQuietEnd_ = 0;
   mutable Bytes received_;
   mutable bool overflowPending_ = false;
