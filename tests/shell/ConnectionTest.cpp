@@ -1,19 +1,29 @@
+// Whole connections against the virtual transceiver: the frames, the window, the
+// channel row, the progress bar; and one over a pseudo-terminal against ravlen-sim.
 #include <gtest/gtest.h>
 
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTest>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "ConnectionFixture.h"
+#include "ImageFile.h"
+#include "ProfileFile.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
+#include "frmCom.h"
+#include "start.h"
 
 namespace {
 
-constexpr int kRef = 8;
+constexpr int kChNo = 0, kRef = 8;
+constexpr int32_t kTable = 0x130, kEntry = 10;  // entry 1 describes object 2
 
 struct Row {
   int command;
@@ -113,9 +123,10 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
   EXPECT_EQ(row(w.lboConsole(), kRef), "       REF: 122 [##########----------]");
   EXPECT_EQ(row(w.lboConsole(), 14), "LV(RX LVA): 150 [############--------] [2.94V]");
   EXPECT_EQ(row(w.lboConsole(), 16), "      RSSI: [Enter] to Start");
-  const auto vin = static_cast<int>(*rig.reading(0));
-  EXPECT_EQ(row(w.lbo01(0), 1).substr(0, 14), "VIN  :" + std::to_string(vin).insert(0, 3 - std::to_string(vin).size(), ' ') +
-                                                 ":" + hex(reinterpret_cast<const uint8_t*>(&vin), 1) + "h:");
+  const int vin = *rig.reading(0);
+  char vinText[16];
+  std::snprintf(vinText, sizeof vinText, "VIN  :%3d:%02Xh:", vin, vin);
+  EXPECT_EQ(row(w.lbo01(0), 1).substr(0, 14), vinText);
   EXPECT_EQ(row(w.lbo01(0), 5), "");
   EXPECT_EQ(row(w.lbo01(1), 0), "[D/A]");
   EXPECT_EQ(row(w.lbo01(1), 6).substr(0, 8), "MOD BAL:");
@@ -130,12 +141,9 @@ TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
     bool bad;
     int16_t value;
   } cases[] = {
-      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}, false, 123},
-      {{0x29, 0x28, 0x01, 0x00, 0x03, '0', 'f'}, false, 15},
-      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'G'}, true, 0},
-      {{0x29, 0x28, 0x01, 0x01, 0x03, '7', 'B'}, true, 123},
-      {{0x29, 0x28, 0x01, 0x00, 0x03, '7'}, true, 0},
-      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B', 'C'}, true, 123},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}, false, 123}, {{0x29, 0x28, 0x01, 0x00, 0x03, '0', 'f'}, false, 15},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'G'}, true, 0},    {{0x29, 0x28, 0x01, 0x01, 0x03, '7', 'B'}, true, 123},
+      {{0x29, 0x28, 0x01, 0x00, 0x03, '7'}, true, 0},         {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B', 'C'}, true, 123},
       {{}, true, 0},
   };
   for (const auto& c : cases) {
@@ -179,8 +187,7 @@ TEST_F(ConnectionTest, ReloadReadsEveryValueAgain) {
 }
 
 std::string dataFile(const char* name) {
-  const auto path = std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory" / "data" / name;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory" / "data" / name, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   std::string s = text.str();
@@ -224,6 +231,199 @@ TEST_F(ConnectionTest, DispParaShowsTheStoredTextAndLeavingItResumesTheCycle) {
   EXPECT_TRUE(model().RigVelaProp_EditEnabled());
   EXPECT_FALSE(w.fra01(1).isHidden());
   EXPECT_EQ(textsFrom(before), std::vector<std::string>{e8(0x05, image[173] + 1)});
+}
+
+// The standard plan: 6 receive side inhibited, 7 transmit side inhibited, 8 empty,
+// 9 private with a 5 MHz split at low power.
+TEST_F(ConnectionTest, ChannelLinesAndTheirSelection) {
+  const struct {
+    int channel;
+    const char *line, *sent;
+  } cases[] = {
+      {0, "    CH No.: 01 RX = 476.425000, TX =   <-        RF Power: High  Mode: CB", "003031"},
+      {6, "    CH No.: 07 RX = Inhibit   , TX = 476.575000  RF Power: High  Mode: CB", "003037"},
+      {7, "    CH No.: 08 RX = 476.600000, TX = Inhibit     RF Power: High  Mode: CB", "003038"},
+      {9, "    CH No.: 10 RX = 445.500000, TX = 440.500000  RF Power: Low  Mode: Private", "003041"},
+      {11, "    CH No.: 12 RX = 467.550000, TX =   <-        RF Power: Low  Mode: Private", "003043"},
+  };
+  ASSERT_TRUE(connect());
+  clsConsole& console = Globals::console();
+  EXPECT_EQ(console.Max(kChNo), 10);  // eleven channels appear, 8 does not
+  const auto& list = model().taskState().chList;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.channel);
+    const auto at = std::find(list.begin(), list.begin() + 11, c.channel);
+    ASSERT_NE(at, list.begin() + 11);
+    const size_t before = sent.size();
+    console.setValue(kChNo, static_cast<int16_t>(at - list.begin()));
+    ticksFor(300);
+    EXPECT_EQ(row(Globals::mainWindow().lboConsole(), kChNo), c.line);
+    EXPECT_EQ(textsFrom(before), std::vector<std::string>{c.sent});
+    EXPECT_EQ(model().taskState().curChannel, c.channel);
+    EXPECT_EQ(rig.selectedChannel(), c.channel + 1);
+  }
+}
+
+void put16(Bytes& image, int32_t adr, int v) {
+  image[static_cast<size_t>(adr)] = static_cast<uint8_t>(v >> 8);
+  image[static_cast<size_t>(adr + 1)] = static_cast<uint8_t>(v & 0xFF);
+}
+void put32(Bytes& image, int32_t adr, uint32_t v) {
+  put16(image, adr, static_cast<int>(v >> 16));
+  put16(image, adr + 2, static_cast<int>(v & 0xFFFF));
+}
+
+struct TableCase {
+  const char* name;
+  std::function<void(Bytes&)> change;
+  int chMax;
+  const char* firstChannelLine;
+};
+
+class ChannelTableTest : public ConnectionFixture, public ::testing::WithParamInterface<TableCase> {};
+
+TEST_P(ChannelTableTest, TheChannelRowOffersTheAppearingChannels) {
+  Bytes image = MemoryImageBuilder().build();
+  GetParam().change(image);
+  loadImage(image);
+  ASSERT_TRUE(connect());
+  EXPECT_EQ(Globals::console().Min(kChNo), 0);
+  EXPECT_EQ(Globals::console().Max(kChNo), GetParam().chMax);
+  EXPECT_EQ(model().taskState().chList[0], 0);
+  EXPECT_EQ(row(Globals::mainWindow().lboConsole(), kChNo), GetParam().firstChannelLine);
+  EXPECT_EQ(sent.at(8).text, "003031");
+}
+
+const char* const kFirstChannel = "    CH No.: 01 RX = 476.425000, TX =   <-        RF Power: High  Mode: CB";
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, ChannelTableTest,
+    ::testing::Values(
+        TableCase{"NoChannelAppears",
+                  [](Bytes& image) { std::fill(image.begin() + 0x200, image.begin() + 0x200 + 40 * 24, 0); }, 0,
+                  "    CH No.: 01 RX = 0.000000, TX =   <-        RF Power: High  Mode: CB"},
+        // Records 40 and 41 hold channels, the table claims 50: only 0 to 39 count.
+        TableCase{"MoreThanFortyRecords",
+                  [](Bytes& image) {
+                    put16(image, kTable + kEntry + 4, 50);
+                    put32(image, 0x200 + 40 * 24, 476425000);
+                    put32(image, 0x200 + 41 * 24, 476425000);
+                  },
+                  10, kFirstChannel},
+        // Without object 2 its fields are read at image bytes 2 to 7: three records at 0x200.
+        TableCase{"TableLacksObjectTwo",
+                  [](Bytes& image) {
+                    put16(image, kTable + kEntry, 9);
+                    put16(image, 2, 24);
+                    put16(image, 4, 3);
+                    put16(image, 6, 0x200);
+                  },
+                  2, kFirstChannel}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Paced at 9600 baud the clone read takes its wire time and fills the bar with the
+// addresses received; the first readings then fill it again from one seventh to full.
+TEST_F(ConnectionTest, TheCloneReadTakesItsWireTimeAndTheBarNeverPassesThirtyTwo) {
+  TransceiverSettings s;
+  s.baud = 9600;
+  rig.setSettings(s);
+  const int32_t start = clock.now();
+  int32_t readEnd = 0;
+  model().RigOpFunc_ClickCmd00(0);
+  std::vector<int> filled;
+  runUntil([&] {
+    const std::string text = Globals::mainWindow().lblProgress().text().toStdString();
+    const auto n = static_cast<size_t>(std::count(text.begin(), text.end(), 'o'));
+    EXPECT_TRUE(text == std::string(32, ' ') || text == std::string(n, 'o') + std::string(32 - n, '.')) << text;
+    filled.push_back(static_cast<int>(n));
+    if (readEnd == 0 && model().opState() >= 3) readEnd = clock.now();
+    return model().RigVelaProp_EditEnabled();
+  });
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Globals::radio().eepImage().bytes(), rig.memory());
+  EXPECT_GT(readEnd - start, 90000);  // about 92 kB at 960 bytes a second
+  EXPECT_LT(readEnd - start, 110000);
+  const auto drop = std::is_sorted_until(filled.begin(), filled.end());
+  const std::vector<int> read(filled.begin(), drop), readings(drop, filled.end());
+  EXPECT_EQ(read.back(), 32);
+  EXPECT_TRUE(std::is_sorted(readings.begin(), readings.end()));
+  EXPECT_GT(std::count_if(read.begin(), read.end(), [](int n) { return n > 0 && n < 32; }), 5);
+  ASSERT_FALSE(readings.empty());
+  EXPECT_EQ(readings.front(), 4);
+  EXPECT_EQ(readings.back(), 32);
+}
+
+TEST_F(ConnectionTest, ConnectWhileConnectedStartsAgainFromTheCloneRead) {
+  ASSERT_TRUE(connect());
+  Globals::console().UpDown(kRef, 3);  // not yet sent when Connect comes
+  const size_t before = sent.size();
+  Globals::mainWindow().cmd00(0).click();
+  EXPECT_EQ(model().opState(), 1);
+  ASSERT_TRUE(connect());
+  const auto again = textsFrom(before);
+  ASSERT_GE(again.size(), 2u);
+  EXPECT_EQ(again[0], "E0");
+  EXPECT_EQ(again[1], "E2");
+  EXPECT_EQ(std::count(again.begin(), again.end(), e8(0x05, 122)), 1);  // the image's value again
+  EXPECT_EQ(std::count(again.begin(), again.end(), e8(0x05, 125)), 0);
+  EXPECT_TRUE(messages.empty());
+}
+
+// The utility with its real serial control, timer and event loop against ravlen-sim
+// running as a separate process on a pseudo-terminal.
+class SimProgramTest : public GlobalsFixture {
+ protected:
+  SimProgramTest() : GlobalsFixture(nullptr) {}
+  ~SimProgramTest() override {
+    sim.terminate();
+    if (!sim.waitForFinished(3000)) sim.kill();
+  }
+  // Starts the simulator and the utility with COM 1 on the simulator's terminal, then
+  // a clone read; false when it has not ended within timeoutMs.
+  bool cloneReadFrom(const QStringList& args, int timeoutMs) {
+    sim.start(RAVLEN_SIM_PROGRAM, args);
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000) || !start::Main()) return false;
+    const std::string tty = sim.readLine().trimmed().toStdString();
+    if (!ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty)) return false;
+    Globals::seq().easyCloneRead();
+    return QTest::qWaitFor([] { return !Globals::seq().OpRunning(); }, timeoutMs);
+  }
+
+  QProcess sim;
+};
+
+TEST_F(SimProgramTest, CloneReadOverAPseudoTerminalReproducesTheImage) {
+  Bytes image = MemoryImageBuilder().build();
+  for (size_t i = 3000; i < image.size(); i += 7) image[i] = static_cast<uint8_t>(i * 31);
+  const std::string imagePath = configDir.path().toStdString() + "/image.bin";
+  ImageFile::save(imagePath, image);
+  ASSERT_TRUE(cloneReadFrom({"--image", QString::fromStdString(imagePath)}, 60000));
+  EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
+  EXPECT_EQ(Globals::seq().error(), 0);
+  EXPECT_EQ(Globals::com().lnk3D().lastError(), 0);
+  EXPECT_EQ(Globals::radio().eepImage().bytes(), image);
+}
+
+// A transceiver that falls silent, or hangs up its line (the device vanishes), is
+// reported once and the port closed.
+TEST_F(SimProgramTest, ASilentOrHungUpTransceiverIsReportedOnceAndThePortClosed) {
+  const struct {
+    QStringList args;
+    const char* message;
+  } faults[] = {{{"--no-answer"}, "No answer from transceiver."}, {{"--hang-up-after", "5"}, "Cannot access COM 1."}};
+  for (const auto& f : faults) {
+    SCOPED_TRACE(f.message);
+    Globals::tearDown();
+    start::ReleaseInstanceLock();
+    messages.clear();
+    sim.terminate();
+    sim.waitForFinished(3000);
+    ASSERT_TRUE(cloneReadFrom(f.args, 10000));
+    QTest::qWait(300);  // ticks go on: the failure must stay reported once
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind(f.message, 0), 0u) << messages[0];
+    EXPECT_FALSE(Globals::com().comOpen());
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "AppFixture.h"
+#include "DetailBoxRecorder.h"
 #include "Globals.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsConsole.h"
@@ -101,6 +102,25 @@ TEST_F(AppFixture, APortErrorRaisedBeforeTheWindowExistsIsNotLost) {
   tick();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "Cannot access COM 1." + kChecksPCW);
+}
+
+TEST_F(AppFixture, ACablePulledMidSessionIsReportedWithTheMissingDevice) {
+  DetailBoxRecorder box;
+  const std::string gone = configDir.path().toStdString() + "/ttyUSB4";
+  writeProfile("[PORTS]\nCOM1=" + gone + "\n");
+  Globals::mainWindow();
+  Globals::com().setcomOpen(true);
+  ASSERT_TRUE(Globals::com().comOpen());
+  serial->vanish();
+  EXPECT_TRUE(Globals::com().errCannotOpen());
+  tick();
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].first.rfind("Cannot access COM 1.\r\n", 0), 0u);
+  EXPECT_NE(box.shown[0].second.find("Device tried: " + gone + "\n"), std::string::npos) << box.shown[0].second;
+  EXPECT_NE(box.shown[0].second.find("This device does not exist"), std::string::npos) << box.shown[0].second;
+  tick();
+  EXPECT_EQ(box.shown.size(), 1u);
 }
 
 TEST_F(MainWindowTest, APortThatCannotOpenIsReportedOnceWithItsNumber) {
