@@ -3,6 +3,7 @@
 // frames as their command text, others as their command byte) with their times.
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,9 +59,20 @@ class ConnectionFixture : public SimAppFixture {
     ticksFor(1000);
     return ok;
   }
+  // A key on a console row, then the ticks of msAfter.
+  void press(int r, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, int32_t msAfter = 1000) {
+    QListWidget& list = Globals::mainWindow().lboConsole();
+    list.setCurrentRow(r);
+    QTest::keyClick(&list, key, mods);
+    ticksFor(msAfter);
+  }
   static clsIndOp_RigVela& model() { return Globals::model(); }
   static std::string row(QListWidget& list, int i) {
     return list.item(i) ? list.item(i)->text().toStdString() : std::string("<none>");
+  }
+  static ::testing::AssertionResult holds(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
   }
   std::vector<std::string> textsFrom(size_t first) const {
     std::vector<std::string> out;

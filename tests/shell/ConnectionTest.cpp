@@ -154,19 +154,14 @@ TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
 
 TEST_F(ConnectionTest, KeyStepsSendTheRowAndWriteTheImage) {
   ASSERT_TRUE(connect());
-  frmMain& w = Globals::mainWindow();
-  w.lboConsole().setCurrentRow(kRef);
   const size_t before = sent.size();
-  QTest::keyClick(&w.lboConsole(), Qt::Key_Right);
-  ticksFor(500);
-  QTest::keyClick(&w.lboConsole(), Qt::Key_Right, Qt::ShiftModifier);
-  ticksFor(500);
-  QTest::keyClick(&w.lboConsole(), Qt::Key_Left);
-  ticksFor(500);
+  press(kRef, Qt::Key_Right, {}, 500);
+  press(kRef, Qt::Key_Right, Qt::ShiftModifier, 500);
+  press(kRef, Qt::Key_Left, {}, 500);
   EXPECT_EQ(textsFrom(before), (std::vector<std::string>{e8(0x05, 123), e8(0x05, 128), e8(0x05, 127)}));
   EXPECT_EQ(Globals::radio().eepImage().ReadByte(173), 127);
   EXPECT_EQ(rig.memoryByte(173), 127);
-  EXPECT_EQ(row(w.lboConsole(), kRef).substr(0, 15), "       REF: 127");
+  EXPECT_EQ(row(Globals::mainWindow().lboConsole(), kRef).substr(0, 15), "       REF: 127");
 }
 
 // F5 reads every value again; a value read unchanged leaves its row as it is.

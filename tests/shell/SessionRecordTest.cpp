@@ -137,12 +137,7 @@ class SessionRecordTest : public ConnectionFixture {
   }
   // Right presses on the REF row, each sent before the next.
   void stepRef(int presses) {
-    frmMain& w = Globals::mainWindow();
-    w.lboConsole().setCurrentRow(kRef);
-    for (int i = 0; i < presses; ++i) {
-      QTest::keyClick(&w.lboConsole(), Qt::Key_Right);
-      ticksFor(1000);
-    }
+    for (int i = 0; i < presses; ++i) press(kRef, Qt::Key_Right);
   }
   // The text "Disp para" shows, through the button.
   std::string shownParameterText() {

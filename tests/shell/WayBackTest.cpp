@@ -23,11 +23,6 @@ class WayBackTest : public ConnectionFixture {
   QListWidget& list() { return Globals::mainWindow().lboConsole(); }
   RigVelaWayBack& back() { return model().wayBack(); }
   WayBackMenus& menus() { return Globals::mainWindow().wayBackMenus(); }
-  void key(int r, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    list().setCurrentRow(r);
-    QTest::keyClick(&list(), k, mods);
-    ticksFor(1500);
-  }
   // Undo and Redo as the technician gives them: the shortcuts with the list focused.
   void shortcut(QKeySequence seq) {
     menus().refresh();
@@ -39,6 +34,7 @@ class WayBackTest : public ConnectionFixture {
     QTest::keySequence(&list(), seq);
     ticksFor(1500);
   }
+  static std::string change(int from, int to) { return std::to_string(from) + " -> " + std::to_string(to); }
   int value(int r) { return Globals::console().Value(static_cast<int16_t>(r)); }
   bool runIdle() {
     return runUntil([this] { return !back().busy() && !Globals::seq().OpRunning() && model().opState() == 28; });
@@ -51,18 +47,16 @@ class WayBackTest : public ConnectionFixture {
 };
 
 TEST_F(WayBackTest, UndoAndRedoTakeBackKeyStepsAShiftStepABalanceRowAndASweep) {
-  loadImage(MemoryImageBuilder().build());
   ASSERT_TRUE(connect());
   const int ref0 = value(kRef), pow0 = value(kPowCb), bal0 = value(kBal), bpf0 = value(kBpfT1);
-  key(kRef, Qt::Key_Right);
-  key(kPowCb, Qt::Key_Right, Qt::ShiftModifier);
-  key(kBal, Qt::Key_Left);
-  key(kBpfT1, Qt::Key_Return);
+  press(kRef, Qt::Key_Right);
+  press(kPowCb, Qt::Key_Right, Qt::ShiftModifier);
+  press(kBal, Qt::Key_Left, {}, 1500);
+  press(kBpfT1, Qt::Key_Return);
   ASSERT_TRUE(runUntil([this] { return model().autoState().autoCode == 0; }));
   ASSERT_TRUE(runIdle());
   const int bpf1 = value(kBpfT1);
   ASSERT_NE(bpf1, bpf0);
-  // Disabled while a procedure runs or when not connected is checked by the state below.
   const QKeySequence undo(Qt::CTRL | Qt::Key_Z), redo(Qt::CTRL | Qt::Key_Y);
 
   size_t from = sent.size();
@@ -86,14 +80,10 @@ TEST_F(WayBackTest, UndoAndRedoTakeBackKeyStepsAShiftStepABalanceRowAndASweep) {
   EXPECT_EQ(rig.memoryByte(kPowCbAdr), pow0 + 5);
 
   const std::string report = reportOfSession();
-  EXPECT_NE(report.find("row 10 BPF T1: " + std::to_string(bpf0) + " -> " + std::to_string(bpf1) + " (sweep, 256 points"),
-            std::string::npos) << report;
-  EXPECT_NE(report.find("row 10 BPF T1: " + std::to_string(bpf1) + " -> " + std::to_string(bpf0) + " (undo)"),
-            std::string::npos) << report;
-  EXPECT_NE(report.find("row 1 Pow(H CB): " + std::to_string(pow0) + " -> " + std::to_string(pow0 + 5) + " (redo)"),
-            std::string::npos) << report;
-  // One line for the sweep, not one per point.
-  EXPECT_NE(report.find("Adjustments sent: 10\n"), std::string::npos) << report;
+  EXPECT_TRUE(holds(report, "row 10 BPF T1: " + change(bpf0, bpf1) + " (sweep, 256 points"));
+  EXPECT_TRUE(holds(report, "row 10 BPF T1: " + change(bpf1, bpf0) + " (undo)"));
+  EXPECT_TRUE(holds(report, "row 1 Pow(H CB): " + change(pow0, pow0 + 5) + " (redo)"));
+  EXPECT_TRUE(holds(report, "Adjustments sent: 10\n"));  // one line for the sweep, not one per point
 
   model().RigOpFunc_ClickCmd00(0);  // a new connection forgets the steps
   ASSERT_TRUE(connect());
@@ -101,12 +91,11 @@ TEST_F(WayBackTest, UndoAndRedoTakeBackKeyStepsAShiftStepABalanceRowAndASweep) {
 }
 
 TEST_F(WayBackTest, RevertSendsOnlyTheRowsThatDifferFromTheRead) {
-  loadImage(MemoryImageBuilder().build());
   ASSERT_TRUE(connect());
   const int ref0 = value(kRef), sql0 = value(kSql);
-  key(kSql, Qt::Key_Right);
-  key(kRef, Qt::Key_Right);
-  key(kRef, Qt::Key_Left);
+  press(kSql, Qt::Key_Right);
+  press(kRef, Qt::Key_Right);
+  press(kRef, Qt::Key_Left);
   const auto plan = back().revertPlan();
   ASSERT_EQ(plan.size(), 1u);
   EXPECT_EQ(plan[0].row, kSql);
@@ -116,15 +105,13 @@ TEST_F(WayBackTest, RevertSendsOnlyTheRowsThatDifferFromTheRead) {
   ASSERT_TRUE(runIdle());
   EXPECT_EQ(textsFrom(from), (std::vector<std::string>{e8(0x08, sql0)}));
   EXPECT_EQ(rig.memoryByte(kRefAdr), ref0);
-  EXPECT_NE(reportOfSession().find("row 7 SQL: " + std::to_string(sql0 + 1) + " -> " + std::to_string(sql0) + " (revert)"),
-            std::string::npos);
+  EXPECT_TRUE(holds(reportOfSession(), "row 7 SQL: " + change(sql0 + 1, sql0) + " (revert)"));
 }
 
 // Adjustment commands without answer ride out a silent line; a read-back does not.
 TEST_F(WayBackTest, ALineFaultDuringVerifyEndsItWithTheMessageAndNothingVerified) {
-  loadImage(MemoryImageBuilder().build());
   ASSERT_TRUE(connect());
-  key(kRef, Qt::Key_Right);
+  press(kRef, Qt::Key_Right);
   const std::string stem = Globals::sessionRecorder().currentSessionStem();
   TransceiverSettings settings = rig.settings();
   settings.noAnswer = true;
@@ -134,7 +121,7 @@ TEST_F(WayBackTest, ALineFaultDuringVerifyEndsItWithTheMessageAndNothingVerified
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_EQ(model().opState(), 0);
   const std::string report = fileBytes(QString::fromStdString(stem + "_report.txt")).toStdString();
-  EXPECT_NE(report.find("verification broken off by a line fault: nothing verified"), std::string::npos) << report;
+  EXPECT_TRUE(holds(report, "verification broken off by a line fault: nothing verified"));
   EXPECT_EQ(report.find("verified "), std::string::npos) << report;
 }
 
@@ -148,10 +135,9 @@ TEST_P(WayBackVerifyTest, VerifyReadsBackAndNamesTheRowNotStored) {
   TransceiverSettings settings = rig.settings();
   settings.dropE8Command = GetParam().dropped;
   rig.setSettings(settings);
-  loadImage(MemoryImageBuilder().build());
   ASSERT_TRUE(connect());
   const int ref0 = value(kRef);
-  key(kRef, Qt::Key_Right);
+  press(kRef, Qt::Key_Right);
   back().requestVerify();
   ASSERT_TRUE(runIdle());
   const std::string text = back().outcomeText();
@@ -159,20 +145,18 @@ TEST_P(WayBackVerifyTest, VerifyReadsBackAndNamesTheRowNotStored) {
     EXPECT_TRUE(text.starts_with("verified ")) << text;
     EXPECT_EQ(value(kRef), ref0 + 1);
   } else {
-    EXPECT_NE(text.find("row 8 REF: sent " + std::to_string(ref0 + 1) + ", held " + std::to_string(ref0)),
-              std::string::npos) << text;
+    EXPECT_TRUE(holds(text, "row 8 REF: sent " + std::to_string(ref0 + 1) + ", held " + std::to_string(ref0)));
     EXPECT_EQ(value(kRef), ref0);  // the console shows what the transceiver holds
   }
   menus().refresh();
   EXPECT_EQ(messages.size(), GetParam().equal ? 0u : 1u);
-  EXPECT_NE(reportOfSession().find(GetParam().equal ? "verified " : "verification: 1 of"), std::string::npos);
+  EXPECT_TRUE(holds(reportOfSession(), GetParam().equal ? "verified " : "verification: 1 of"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WayBackVerifyTest, ::testing::Values(VerifyCase{-1, true}, VerifyCase{0x05, false}));
 
 TEST_F(WayBackTest, ApplyFromABackupSendsTheDifferingRowsInRowOrderAndRefusesAShortFile) {
-  const Bytes image = MemoryImageBuilder().build();
-  loadImage(image);
+  const Bytes image = rig.memory();
   ASSERT_TRUE(connect());
   Bytes backup = image;
   backup[kRefAdr] = static_cast<uint8_t>(backup[kRefAdr] + 3);
@@ -192,12 +176,12 @@ TEST_F(WayBackTest, ApplyFromABackupSendsTheDifferingRowsInRowOrderAndRefusesASh
   EXPECT_EQ(textsFrom(from), (std::vector<std::string>{e8(0x09, backup[kPowCbAdr]), e8(0x08, backup[kSqlAdr]),
                                                         e8(0x05, backup[kRefAdr])}));
   EXPECT_EQ(back().planSent(), 3);
-  EXPECT_NE(reportOfSession().find("(from old.img)"), std::string::npos);
+  EXPECT_TRUE(holds(reportOfSession(), "(from old.img)"));
 
   const std::string shortPath = dataDir.filePath("short.img").toStdString();
   std::ofstream(shortPath, std::ios::binary).write(reinterpret_cast<const char*>(backup.data()), 1000);
   EXPECT_FALSE(back().previewBackup(shortPath, error));
-  EXPECT_NE(error.find("1000 bytes"), std::string::npos) << error;
+  EXPECT_TRUE(holds(error, "1000 bytes"));
 }
 
 }  // namespace
