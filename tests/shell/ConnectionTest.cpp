@@ -1,10 +1,9 @@
 // Whole connections against the virtual transceiver: the frames, the window, the
-// channel row, the progress bar; and one over a pseudo-terminal against ravlen-sim.
+// channel row, the progress bar.
 #include <gtest/gtest.h>
 
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +12,9 @@
 #include <sstream>
 
 #include "ConnectionFixture.h"
-#include "ImageFile.h"
-#include "ProfileFile.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
 #include "frmCom.h"
-#include "start.h"
 
 namespace {
 
@@ -150,18 +146,6 @@ TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
     EXPECT_EQ(model().RigVelaOp_AnswerBad(c.answer), c.bad) << hex(c.answer.data(), c.answer.size());
     EXPECT_EQ(clsIndOp_RigVela::RigVelaOp_AnswerValue(c.answer), c.value) << hex(c.answer.data(), c.answer.size());
   }
-}
-
-TEST_F(ConnectionTest, KeyStepsSendTheRowAndWriteTheImage) {
-  ASSERT_TRUE(connect());
-  const size_t before = sent.size();
-  press(kRef, Qt::Key_Right, {}, 500);
-  press(kRef, Qt::Key_Right, Qt::ShiftModifier, 500);
-  press(kRef, Qt::Key_Left, {}, 500);
-  EXPECT_EQ(textsFrom(before), (std::vector<std::string>{e8(0x05, 123), e8(0x05, 128), e8(0x05, 127)}));
-  EXPECT_EQ(Globals::radio().eepImage().ReadByte(173), 127);
-  EXPECT_EQ(rig.memoryByte(173), 127);
-  EXPECT_EQ(row(Globals::mainWindow().lboConsole(), kRef).substr(0, 15), "       REF: 127");
 }
 
 // F5 reads every value again; a value read unchanged leaves its row as it is.
@@ -362,63 +346,6 @@ TEST_F(ConnectionTest, ConnectWhileConnectedStartsAgainFromTheCloneRead) {
   EXPECT_EQ(std::count(again.begin(), again.end(), e8(0x05, 122)), 1);  // the image's value again
   EXPECT_EQ(std::count(again.begin(), again.end(), e8(0x05, 125)), 0);
   EXPECT_TRUE(messages.empty());
-}
-
-// The utility with its real serial control, timer and event loop against ravlen-sim
-// running as a separate process on a pseudo-terminal.
-class SimProgramTest : public GlobalsFixture {
- protected:
-  SimProgramTest() : GlobalsFixture(nullptr) {}
-  ~SimProgramTest() override {
-    sim.terminate();
-    if (!sim.waitForFinished(3000)) sim.kill();
-  }
-  // Starts the simulator and the utility with COM 1 on the simulator's terminal, then
-  // a clone read; false when it has not ended within timeoutMs.
-  bool cloneReadFrom(const QStringList& args, int timeoutMs) {
-    sim.start(RAVLEN_SIM_PROGRAM, args);
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000) || !start::Main()) return false;
-    const std::string tty = sim.readLine().trimmed().toStdString();
-    if (!ProfileFile::WriteString(Globals::com().profMain().GetMyProfile(), "PORTS", "COM1", tty)) return false;
-    Globals::seq().easyCloneRead();
-    return QTest::qWaitFor([] { return !Globals::seq().OpRunning(); }, timeoutMs);
-  }
-
-  QProcess sim;
-};
-
-TEST_F(SimProgramTest, CloneReadOverAPseudoTerminalReproducesTheImage) {
-  Bytes image = MemoryImageBuilder().build();
-  for (size_t i = 3000; i < image.size(); i += 7) image[i] = static_cast<uint8_t>(i * 31);
-  const std::string imagePath = configDir.path().toStdString() + "/image.bin";
-  ImageFile::save(imagePath, image);
-  ASSERT_TRUE(cloneReadFrom({"--image", QString::fromStdString(imagePath)}, 60000));
-  EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
-  EXPECT_EQ(Globals::seq().error(), 0);
-  EXPECT_EQ(Globals::com().lnk3D().lastError(), 0);
-  EXPECT_EQ(Globals::radio().eepImage().bytes(), image);
-}
-
-// A transceiver that falls silent, or hangs up its line (the device vanishes), is
-// reported once and the port closed.
-TEST_F(SimProgramTest, ASilentOrHungUpTransceiverIsReportedOnceAndThePortClosed) {
-  const struct {
-    QStringList args;
-    const char* message;
-  } faults[] = {{{"--no-answer"}, "No answer from transceiver."}, {{"--hang-up-after", "5"}, "Cannot access COM 1."}};
-  for (const auto& f : faults) {
-    SCOPED_TRACE(f.message);
-    Globals::tearDown();
-    start::ReleaseInstanceLock();
-    messages.clear();
-    sim.terminate();
-    sim.waitForFinished(3000);
-    ASSERT_TRUE(cloneReadFrom(f.args, 10000));
-    QTest::qWait(300);  // ticks go on: the failure must stay reported once
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind(f.message, 0), 0u) << messages[0];
-    EXPECT_FALSE(Globals::com().comOpen());
-  }
 }
 
 }  // namespace

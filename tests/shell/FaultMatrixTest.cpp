@@ -26,14 +26,6 @@ enum class Fault { NoEcho, NoAnswer, Corrupt, BadChecksum, WrongCount, WrongMode
                    Format02, WrongSource, StrayThenRight, Noise, OneByteChunks, HangUp, Flood,
                    Framing, Parity, Overrun, Break };
 
-// Every value of the enumeration, in order.
-template <typename E>
-std::vector<E> every(E last) {
-  std::vector<E> all;
-  for (int i = 0; i <= static_cast<int>(last); ++i) all.push_back(static_cast<E>(i));
-  return all;
-}
-
 // Each phase's name and column heading; each fault's name.
 const char* const kPhases[][2] = {{"identification", "ident"}, {"clone start", "cl.st"}, {"clone middle", "cl.mid"},
                                   {"clone end", "cl.end"}, {"first sending", "first"}, {"row step", "row"},
@@ -47,13 +39,9 @@ const char* name(Phase p) { return kPhases[static_cast<int>(p)][0]; }
 const char* name(Fault f) { return kFaults[static_cast<int>(f)]; }
 
 bool isLineError(Fault f) { return f >= Fault::Framing; }
+// The CommEvent codes of a framing error, a parity error, an overrun and a break.
 int16_t commEvent(Fault f) {
-  switch (f) {
-    case Fault::Framing: return 1004;
-    case Fault::Parity: return 1009;
-    case Fault::Overrun: return 1006;
-    default: return 1001;  // break
-  }
+  return std::array<int16_t, 4>{1004, 1009, 1006, 1001}.at(static_cast<size_t>(f) - static_cast<size_t>(Fault::Framing));
 }
 bool isProcedure(Phase p) { return p >= Phase::BpfAll; }
 bool inCloneRead(Phase p) { return p == Phase::CloneMiddle || p == Phase::CloneEnd; }
@@ -437,8 +425,10 @@ void printMatrix(const std::vector<CellResult>& results) {
 
 TEST(FaultMatrix, EveryFaultAtEveryPhase) {
   std::vector<CellResult> results;
-  for (Fault f : every(Fault::Break)) {
-    for (Phase p : every(Phase::Rssi)) {
+  for (size_t fi = 0; fi < std::size(kFaults); ++fi) {
+    for (size_t pi = 0; pi < std::size(kPhases); ++pi) {
+      const auto f = static_cast<Fault>(fi);
+      const auto p = static_cast<Phase>(pi);
       const Expect want = expected(f, p);
       if (want.skipped) {
         results.push_back({p, f, want.skipped, false, {}});

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -306,5 +307,28 @@ INSTANTIATE_TEST_SUITE_P(Folders, UnwritableFolderTest,
                          ::testing::Values(Unwritable{"NoPermission", true, "Permission denied"},
                                            Unwritable{"BelowAPlainFile", false, "Not a directory"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The virtual transceiver program takes a backup as its memory: what it saves on
+// exit, with no adjustment in between, is the backup again.
+TEST_F(SessionRecordTest, TheSimulatorProgramLoadsABackup) {
+  Bytes image = MemoryImageBuilder().build();
+  for (size_t i = 4000; i < image.size(); i += 13) image[i] = static_cast<uint8_t>(i * 7);
+  loadImage(image);
+  ASSERT_TRUE(connect());
+  const QString backup = QString::fromStdString(Globals::sessionRecorder().currentSessionStem()) + ".img";
+  const QString saved = dataDir.path() + "/replayed.img";
+  QProcess sim;
+  sim.start(RAVLEN_SIM_PROGRAM, {"--image", backup, "--save-image", saved});
+  ASSERT_TRUE(sim.waitForStarted(5000));
+  ASSERT_TRUE(sim.waitForReadyRead(5000)) << sim.readAllStandardError().toStdString();
+  EXPECT_TRUE(sim.readLine().startsWith("/dev/"));
+  sim.terminate();
+  ASSERT_TRUE(sim.waitForFinished(5000));
+  EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+  const QByteArray replayed = fileBytes(saved);
+  ASSERT_EQ(replayed.size(), kImageSize);
+  EXPECT_EQ(replayed, fileBytes(backup));
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), reinterpret_cast<const uint8_t*>(replayed.constData())));
+}
 
 }  // namespace
