@@ -213,6 +213,26 @@ TEST_F(ProfileTest, MissingFileSectionKeyOrValueGivesTheDefault) {
   EXPECT_EQ(fileBytes(qpath()), "[Other]\nComPort=5\n[S]\nX=1\n");
 }
 
+TEST_F(ProfileTest, AnUnwritableProfileFailsTheSaveAndLosesNothing) {
+  const QString locked = tmp_.path() + "/locked";
+  const QByteArray before = "; keep\n[OPTION]\nComPort=4\nComAutoRelease=1\n";
+  QString kept = locked + "/TB4410K.rs", target = kept;
+  putFile(kept, before);
+  ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+  if (QFile probe(locked + "/probe"); probe.open(QIODevice::WriteOnly)) {
+    // The super-user writes anywhere; no one turns a regular file into a directory.
+    probe.remove();
+    putFile(kept = tmp_.path() + "/plain", before);
+    target = kept + "/TB4410K.rs";
+  }
+  clsCmcProfileIO p;
+  p.setFullPath(local(target));
+  p.setSection("OPTION");
+  EXPECT_FALSE(p.saveData("ComPort", int16_t{7}));
+  EXPECT_EQ(fileBytes(kept), before);
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 ino_t inodeOf(const QString& path) {
   struct stat st {};
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
