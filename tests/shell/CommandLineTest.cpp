@@ -47,7 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{{"--port", "  "}, "", "", 1, "--port needs a device path"},
                       LineCase{{"--trace"}, "", "", 1, "Missing value after '--trace'"},
                       LineCase{{"--trace", ""}, "", "", 1, "--trace needs a file"},
-                      LineCase{{"/dev/ttyUSB0"}, "", "", 1, "unexpected argument '/dev/ttyUSB0'"},
                       // Read before the application object exists: the window system's
                       // own options are passed over, with their values.
                       LineCase{{"-platform", "offscreen", "--port", "/dev/ttyS1"}, "/dev/ttyS1", "", -1, ""},

@@ -7,11 +7,9 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "ConnectionFixture.h"
+#include "TestFiles.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
 #include "frmCom.h"
@@ -165,15 +163,6 @@ TEST_F(ConnectionTest, ReloadReadsEveryValueAgain) {
   EXPECT_EQ(row(w.lbo01(1), 3), "kept");
 }
 
-std::string dataFile(const char* name) {
-  std::ifstream in(std::filesystem::path(RAVLEN_TEST_SOURCE_DIR) / "memory" / "data" / name, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::string s = text.str();
-  std::erase(s, '\r');
-  return s;
-}
-
 // The image of the stored text: bytes 83..189 are (a x 73 + 41) mod 256, bytes 124..129
 // 200, 127, 128, 255, 0, 1, base frequency 0x05B5, "Mid" set.
 TEST_F(ConnectionTest, DispParaShowsTheStoredTextAndLeavingItResumesTheCycle) {
@@ -194,7 +183,8 @@ TEST_F(ConnectionTest, DispParaShowsTheStoredTextAndLeavingItResumesTheCycle) {
   EXPECT_FALSE(w.cmd00(0).isEnabled());
   EXPECT_FALSE(w.cmd00(1).isEnabled());
   EXPECT_TRUE(w.cmd00(2).isDefault());
-  const std::string expected = dataFile("disp_para_mid.txt");
+  const std::string expected =
+      fileBytes(RAVLEN_TEST_SOURCE_DIR "/memory/data/disp_para_mid.txt").replace("\r", "").toStdString();
   ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 63);
   EXPECT_EQ(w.txtDispPara().toPlainText().toStdString(), expected);
 

@@ -145,18 +145,6 @@ TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
   EXPECT_EQ(readProfile(), "[OPTION]\nComPort=4\nComAutoRelease=5\n");
 }
 
-TEST_F(StartTest, AProfileThatCannotBeWrittenIsNamedOnceAtClose) {
-  const std::string binary("[OPTION]\nComPort=4\n\0", 20);
-  writeProfile(binary);
-  ASSERT_TRUE(start::Main());
-  Globals::mainWindow().mnuOptSelCom(2).trigger();
-  testing::internal::CaptureStderr();
-  Globals::mainWindow().mnuFileExit().trigger();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "ravlen-adj: settings not saved: " + profilePath() + " holds NUL bytes\n");
-  EXPECT_EQ(readProfile(), binary);
-}
-
 // The device given stands for the port the profile chose; the other numbers keep
 // their mapping.
 TEST_F(StartTest, ACommandLineDeviceStandsForTheChosenPortOnlyAndLeavesTheProfileAlone) {
