@@ -12,7 +12,6 @@
 #include "TestFiles.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
-#include "frmCom.h"
 
 namespace {
 

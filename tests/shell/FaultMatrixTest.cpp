@@ -11,12 +11,11 @@
 #include <array>
 #include <cstdio>
 #include <optional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ConnectionFixture.h"
-#include "frmCom.h"
 
 namespace {
 
@@ -402,16 +401,12 @@ void printMatrix(const std::vector<CellResult>& results) {
   for (const auto& [text, brief] : kShortNames) std::printf("%s: %s\n", brief, text);
   std::printf("a ! marks a failed cell.\n");
   // Skipped cells, one line per fault and reason.
-  std::set<std::pair<Fault, std::string>> told;
-  for (size_t i = 0; i < results.size(); ++i) {
-    const CellResult& r = results[i];
-    if (!r.skipped || !told.insert({r.fault, r.skipped}).second) continue;
-    std::string phases;
-    for (size_t j = i; j < results.size() && results[j].fault == r.fault; ++j) {
-      if (results[j].skipped && std::string(results[j].skipped) == r.skipped)
-        phases += std::string(phases.empty() ? "" : ", ") + name(results[j].phase);
-    }
-    std::printf("skipped: %s at %s: %s\n", name(r.fault), phases.c_str(), r.skipped);
+  std::map<std::pair<Fault, std::string>, std::string> skipped;  // the phases, each after ", "
+  for (const CellResult& r : results) {
+    if (r.skipped) skipped[{r.fault, r.skipped}] += std::string(", ") + name(r.phase);
+  }
+  for (const auto& [cause, phases] : skipped) {
+    std::printf("skipped: %s at %s: %s\n", name(cause.first), phases.c_str() + 2, cause.second.c_str());
   }
   for (const CellResult& r : results) {
     if (r.skipped) continue;

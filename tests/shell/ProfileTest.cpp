@@ -25,7 +25,6 @@
 #include "TestFiles.h"
 #include "WithoutCapabilities.h"
 #include "clsCmcProfileIO.h"
-#include "frmMain.h"
 #include "start.h"
 
 namespace {

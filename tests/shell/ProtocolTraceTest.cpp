@@ -15,7 +15,6 @@
 #include "ProtocolTrace.h"
 #include "TestFiles.h"
 #include "UnifiedDiff.h"
-#include "frmCom.h"
 
 namespace {
 

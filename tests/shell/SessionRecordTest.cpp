@@ -25,8 +25,6 @@
 #include "UnifiedDiff.h"
 #include "WayBackMenus.h"
 #include "WithoutCapabilities.h"
-#include "clsCmcRadio.h"
-#include "clsConsole.h"
 
 namespace {
 

@@ -13,9 +13,6 @@
 #include "SingleInstanceLock.h"
 #include "TestFiles.h"
 #include "clsCmcLnk3Sequence.h"
-#include "clsCmcRadio.h"
-#include "clsIndOp_RigVela.h"
-#include "frmCom.h"
 #include "frmMain.h"
 #include "start.h"
 

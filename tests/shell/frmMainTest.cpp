@@ -12,7 +12,6 @@
 #include "Globals.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsConsole.h"
-#include "clsIndOp_RigVela.h"
 #include "frmCom.h"
 #include "frmMain.h"
 #include "start.h"
