@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ConnectionFixture.h"
+#include "frmCom.h"
 
 namespace {
 

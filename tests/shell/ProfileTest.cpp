@@ -25,6 +25,7 @@
 #include "TestFiles.h"
 #include "WithoutCapabilities.h"
 #include "clsCmcProfileIO.h"
+#include "frmMain.h"
 #include "start.h"
 
 namespace {

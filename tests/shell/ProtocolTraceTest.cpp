@@ -15,6 +15,7 @@
 #include "ProtocolTrace.h"
 #include "TestFiles.h"
 #include "UnifiedDiff.h"
+#include "frmCom.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include "UnifiedDiff.h"
 #include "WayBackMenus.h"
 #include "WithoutCapabilities.h"
+#include "clsConsole.h"
 
 namespace {
 
@@ -38,7 +39,6 @@ class SessionRecorderTest : public ::testing::Test {
   QStringList files() const { return QDir(dir.path() + "/ravlen-adj/backups").entryList(QDir::Files); }
 
   QTemporaryDir dir;
-  std::vector<std::string> failures;
 };
 
 // Files may grow to 1000 bytes only while it lives: writes past that fail as on a full disk.
@@ -63,7 +63,8 @@ class FileSizeLimit {
 
 TEST_F(SessionRecorderTest, AWriteCutShortLeavesNoFileAndIsSaidForEachSession) {
   SessionRecorder recorder;
-  recorder.OnWriteFailure = [this](const std::string& why) { failures.push_back(why); };
+  std::vector<std::string> failures;
+  recorder.OnWriteFailure = [&failures](const std::string& why) { failures.push_back(why); };
   {
     FileSizeLimit limit;
     recorder.beginSession(std::vector<uint8_t>(32112, 0x5A), "0100", "text\n", {1, 2});
@@ -257,7 +258,6 @@ TEST_F(SessionRecordTest, NothingIsEverOverwritten) {
     if (fileBytes(folder() + "/" + f).size() == kImageSize) fresh << f;
   }
   ASSERT_EQ(fresh.size(), 2) << files().join(",").toStdString();
-  EXPECT_NE(fresh[0], fresh[1]);
   for (const QString& f : fresh) {
     EXPECT_TRUE(f.contains(QRegularExpression(R"(_0100-\d+\.img$)"))) << f.toStdString();
     EXPECT_TRUE(QFileInfo::exists(folder() + "/" + f.chopped(4) + "_report.txt")) << f.toStdString();

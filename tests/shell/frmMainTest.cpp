@@ -162,18 +162,17 @@ struct KeyRecorder : QObject {
 };
 
 TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
-  struct Case {
+  const struct {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
     int16_t from, to;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {Qt::Key_Right, Qt::ShiftModifier, 0, 5},  {Qt::Key_Right, Qt::NoModifier, 0, 1},
       {Qt::Key_Right, Qt::ControlModifier, 0, 1}, {Qt::Key_Right, Qt::AltModifier, 0, 1},
       {Qt::Key_Left, Qt::NoModifier, 10, 9},     {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier, 10, 5},
       {Qt::Key_Left, Qt::NoModifier, 0, 0},      {Qt::Key_Right, Qt::ShiftModifier, 253, 255},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     console.setValue(4, c.from);
     console.setflgChanged(4, false);
     QTest::keyClick(&list, c.key, c.modifiers);
