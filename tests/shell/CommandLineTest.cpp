@@ -4,12 +4,8 @@
 
 namespace {
 
-struct LineCase {
-  QStringList arguments;
-  QString port, trace;
-  int exitCode;  // -1: runs
-  QString outputHas;
-};
+// An exit code of -1: the utility runs.
+struct LineCase { QStringList arguments; QString port, trace; int exitCode; QString outputHas; };
 
 class CommandLineTest : public ::testing::TestWithParam<LineCase> {};
 

@@ -18,10 +18,7 @@
 
 class ConnectionFixture : public SimAppFixture {
  protected:
-  struct Sent {
-    int64_t ms;
-    std::string text;
-  };
+  struct Sent { int64_t ms; std::string text; };
 
   ConnectionFixture() {
     rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {

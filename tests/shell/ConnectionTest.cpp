@@ -18,11 +18,7 @@ namespace {
 constexpr int kChNo = 0, kRef = 8;
 constexpr int32_t kTable = 0x130, kEntry = 10;  // entry 1 describes object 2
 
-struct Row {
-  int command;
-  int address;
-  int waitMs;
-};
+struct Row { int command; int address; int waitMs; };
 
 // The rows that send a command, in console order after the channel row.
 std::vector<Row> sendingRows(bool mid) {
@@ -36,12 +32,7 @@ std::vector<Row> sendingRows(bool mid) {
 const int kAdCodes[] = {0, 3, 5, 4, 0};
 const int kDaCodes[] = {16, 17, 18, 19, 12, 13, 14, 11, 15};
 
-struct Case {
-  const char* name;
-  bool mid;
-  int bal113;  // -1: as built
-  int bal106;
-};
+struct Case { const char* name; bool mid; int bal113, bal106; };  // a balance copy of -1: as built
 
 class ConnectionOrderTest : public ConnectionFixture, public ::testing::WithParamInterface<Case> {};
 
@@ -129,11 +120,7 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
 // A reading answer is the identification, the read command and two hex digits.
 TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
   ASSERT_TRUE(connect());
-  const struct {
-    Bytes answer;
-    bool bad;
-    int16_t value;
-  } cases[] = {
+  const struct { Bytes answer; bool bad; int16_t value; } cases[] = {
       {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}, false, 123}, {{0x29, 0x28, 0x01, 0x00, 0x03, '0', 'f'}, false, 15},
       {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'G'}, true, 0},    {{0x29, 0x28, 0x01, 0x01, 0x03, '7', 'B'}, true, 123},
       {{0x29, 0x28, 0x01, 0x00, 0x03, '7'}, true, 0},         {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B', 'C'}, true, 123},
@@ -204,10 +191,7 @@ TEST_F(ConnectionTest, DispParaShowsTheStoredTextAndLeavingItResumesTheCycle) {
 // The standard plan: 6 receive side inhibited, 7 transmit side inhibited, 8 empty,
 // 9 private with a 5 MHz split at low power.
 TEST_F(ConnectionTest, ChannelLinesAndTheirSelection) {
-  const struct {
-    int channel;
-    const char *line, *sent;
-  } cases[] = {
+  const struct { int channel; const char *line, *sent; } cases[] = {
       {0, "    CH No.: 01 RX = 476.425000, TX =   <-        RF Power: High  Mode: CB", "003031"},
       {6, "    CH No.: 07 RX = Inhibit   , TX = 476.575000  RF Power: High  Mode: CB", "003037"},
       {7, "    CH No.: 08 RX = 476.600000, TX = Inhibit     RF Power: High  Mode: CB", "003038"},
@@ -246,12 +230,7 @@ void put32(Bytes& image, int32_t adr, uint32_t v) {
 // then read at image bytes 2 to 7 (three records at 0x200). Each on a new connection.
 TEST_F(ConnectionTest, TheChannelRowOffersTheAppearingChannels) {
   const char* const first = "    CH No.: 01 RX = 476.425000, TX =   <-        RF Power: High  Mode: CB";
-  const struct {
-    const char* name;
-    std::function<void(Bytes&)> change;
-    int chMax;
-    const char* firstChannelLine;
-  } cases[] = {
+  const struct { const char* name; std::function<void(Bytes&)> change; int chMax; const char* line0; } cases[] = {
       {"no channel appears", [](Bytes& image) { std::fill(image.begin() + 0x200, image.begin() + 0x200 + 40 * 24, 0); },
        0, "    CH No.: 01 RX = 0.000000, TX =   <-        RF Power: High  Mode: CB"},
       {"more than forty records",
@@ -280,7 +259,7 @@ TEST_F(ConnectionTest, TheChannelRowOffersTheAppearingChannels) {
     EXPECT_EQ(Globals::console().Min(kChNo), 0);
     EXPECT_EQ(Globals::console().Max(kChNo), c.chMax);
     EXPECT_EQ(model().taskState().chList[0], 0);
-    EXPECT_EQ(row(Globals::mainWindow().lboConsole(), kChNo), c.firstChannelLine);
+    EXPECT_EQ(row(Globals::mainWindow().lboConsole(), kChNo), c.line0);
     EXPECT_EQ(sent.at(before + 8).text, "003031");
   }
 }

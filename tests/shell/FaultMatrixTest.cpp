@@ -126,13 +126,7 @@ Expect expected(Fault f, Phase p) {
   }
 }
 
-struct CellResult {
-  Phase phase;
-  Fault fault;
-  const char* skipped;
-  bool passed;
-  std::string seen;
-};
+struct CellResult { Phase phase; Fault fault; const char* skipped; bool passed; std::string seen; };
 
 constexpr int16_t kRefRow = 8;
 // The console rows of BPF ALL, BPF T1, BPF T2, RX LVA, TX LVA and RSSI.

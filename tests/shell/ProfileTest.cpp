@@ -414,6 +414,11 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
       "; kept comment\r\n[PORTS]\r\nCOM2=/dev/ttyS1\r\n\r\n[OPTION]\r\n; port\r\nComPort=3\r\n"
       "Extra=keep\r\nComAutoRelease=1\r\n[Zeta]\r\nz=1";
   const QByteArray huge = "[OPTION]\nComPort=3\n" + QByteArray(10 * 1024 * 1024, ';');
+  const QString elsewhere = configDir.path() + "/elsewhere/kept.rs";
+  const auto linkTo = [&](const QString& target) {  // the profile as a link to target
+    ASSERT_TRUE(QDir().mkpath(configFolder()));
+    ASSERT_TRUE(QFile::link(target, profile()));
+  };
   const auto plain = [&] { writeProfile("; note\n[OPTION]\nComPort=3\nComAutoRelease=1\n"); };
   const struct {
     const char* what;
@@ -424,23 +429,12 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
     std::optional<std::pair<QFileDevice::Permissions, QFileDevice::Permissions>> modes{};  // file, folder
   } cases[] = {
       {"other sections, keys and comments", [&] { putFile(profile(), rich); }, 3, true, ""},
-      {"a link to a profile kept elsewhere",
-       [&] {
-         putFile(configDir.path() + "/elsewhere/kept.rs", rich);
-         ASSERT_TRUE(QDir().mkpath(configFolder()));
-         ASSERT_TRUE(QFile::link(configDir.path() + "/elsewhere/kept.rs", profile()));
-       },
-       3, true, ""},
+      {"a link to a profile kept elsewhere", [&] { putFile(elsewhere, rich); linkTo(elsewhere); }, 3, true, ""},
       {"garbage text", [&] { putFile(profile(), "=\n]]\n[\nkey only\n==x=\n;;\n\t\x7f\xff"); }, 1, true, ""},
       {"10 MB", [&] { putFile(profile(), huge); }, 1, false, "is over the size limit of 1048576 bytes"},
       {"a directory", [&] { ASSERT_TRUE(QDir().mkpath(profile())); }, 1, false, "is not a regular file"},
       // Every read of it fails, the super-user's too.
-      {"a file that cannot be read",
-       [&] {
-         ASSERT_TRUE(QDir().mkpath(configFolder()));
-         ASSERT_TRUE(QFile::link("/proc/self/mem", profile()));
-       },
-       1, false, "cannot be read"},
+      {"a file that cannot be read", [&] { linkTo("/proc/self/mem"); }, 1, false, "cannot be read"},
       {"a configuration folder that is a file", [&] { putFile(configFolder(), rich); }, 1, false,
        "cannot be written: its folder cannot be made"},
       {"unreadable profile", plain, 1, false, "cannot be read", std::pair{QFileDevice::Permissions{}, all}},

@@ -21,11 +21,7 @@ namespace {
 
 TEST(ProtocolTraceLineTest, SameFormAsTheVirtualTransceiver) {
   using Direction = VirtualTransceiver::TraceEvent::Direction;
-  const struct {
-    int32_t ms;
-    bool fromPc;
-    Bytes frame;
-  } cases[] = {
+  const struct { int32_t ms; bool fromPc; Bytes frame; } cases[] = {
       {0x0000A1F3, true, {0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0x29, 0x28, 0x00, 0x00, 0xFD}},
       {0, false, {0xFE, 0xFE, 0xEF, 0xEE, 0xE5, 0x0A, 0xFD}},
       {0x7FFFFFFF, true, {0x01}},
@@ -126,8 +122,7 @@ TEST_F(ProtocolTraceTest, TheOptionEntryStartsAndStopsTheTrace) {
   frmMain& w = Globals::mainWindow();
   QAction* entry = nullptr;
   for (QAction* menu : w.menuBar()->actions()) {
-    if (menu->text() != "&Option") continue;
-    for (QAction* a : menu->menu()->actions()) {
+    for (QAction* a : menu->text() == "&Option" ? menu->menu()->actions() : QList<QAction*>{}) {
       if (a->text() == "&Trace to file…") entry = a;
     }
   }

@@ -86,12 +86,9 @@ TEST_F(SessionRecorderTest, OnlyChangedValuesAreAdjustments) {
   recorder.noteSent(0, "x", 5);  // no session: nothing
   EXPECT_TRUE(recorder.adjustments().empty());
   recorder.beginSession(std::vector<uint8_t>(10, 0), "01/00", "a\n", {7, 8});
-  const struct {
-    int16_t row, value;
-    bool noted;
-    int16_t old;
-  } sends[] = {{0, 7, false, 0}, {1, 9, true, 8}, {1, 9, false, 0}, {1, -2, true, 9}, {0, 6, true, 7},
-               {5, 1, false, 0}, {5, 2, true, 1}, {-1, 3, false, 0}};
+  const struct { int16_t row, value; bool noted; int16_t old; } sends[] = {
+      {0, 7, false, 0}, {1, 9, true, 8},  {1, 9, false, 0}, {1, -2, true, 9},
+      {0, 6, true, 7},  {5, 1, false, 0}, {5, 2, true, 1},  {-1, 3, false, 0}};
   const QString reportPath = QString::fromStdString(recorder.currentSessionStem()) + "_report.txt";
   size_t expected = 0;
   for (const auto& s : sends) {
@@ -267,11 +264,7 @@ TEST_F(SessionRecordTest, NothingIsEverOverwritten) {
 
 // A folder that cannot be written is said once a session, on stderr and as the
 // window's tool tip; no message box, and the session goes on.
-struct Unwritable {
-  const char* name;
-  bool readOnlyFolder;
-  const char* reason;
-};
+struct Unwritable { const char* name; bool readOnlyFolder; const char* reason; };
 
 class UnwritableFolderTest : public SessionRecordTest, public ::testing::WithParamInterface<Unwritable> {};
 
@@ -442,10 +435,7 @@ TEST_F(WayBackTest, ALineFaultDuringVerifyEndsItWithTheMessageAndNothingVerified
   EXPECT_EQ(report.find("verified "), std::string::npos) << report;
 }
 
-struct VerifyCase {
-  int dropped;
-  bool equal;
-};
+struct VerifyCase { int dropped; bool equal; };
 class WayBackVerifyTest : public WayBackTest, public ::testing::WithParamInterface<VerifyCase> {};
 
 TEST_P(WayBackVerifyTest, VerifyReadsBackAndNamesTheRowNotStored) {

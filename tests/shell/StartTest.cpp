@@ -145,11 +145,7 @@ TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
 // The device given stands for the port the profile chose; the other numbers keep
 // their mapping.
 TEST_F(StartTest, ACommandLineDeviceStandsForTheChosenPortOnlyAndLeavesTheProfileAlone) {
-  const struct {
-    std::string profile;
-    int16_t chosen, other;
-    const char* otherDevice;
-  } cases[] = {
+  const struct { std::string profile; int16_t chosen, other; const char* otherDevice; } cases[] = {
       {"[PORTS]\r\nCOM1=/dev/ttyS0\r\nCOM2=/dev/ttyACM0\r\n", 1, 2, "/dev/ttyACM0"},
       {"[PORTS]\r\nCOM1=/dev/ttyS0\r\n[OPTION]\r\nComPort=2\r\n", 2, 1, "/dev/ttyS0"},
       {"[OPTION]\r\nComPort=7\r\n", 7, 3, "/dev/ttyUSB2"},

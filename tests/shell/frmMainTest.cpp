@@ -26,11 +26,7 @@ const std::string kChecksCW =
 
 TEST(CloneErrorText, PortFlagsThenDriverThenSequencerCodes) {
   const std::string cannotWrite = "Cannot write cloning data." + kChecksCW;
-  struct Case {
-    bool cannotOpen, overflow;
-    int16_t port, drvErr, seqErr;
-    std::string text;
-  };
+  struct Case { bool cannotOpen, overflow; int16_t port, drvErr, seqErr; std::string text; };
   const Case cases[] = {
       {true, true, 1, 3, 2, "Cannot access COM 1." + kChecksPCW},
       {false, true, 1, 3, 2, "COM buffer overflow." + kChecksPCW},
@@ -162,11 +158,7 @@ struct KeyRecorder : QObject {
 };
 
 TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
-  const struct {
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    int16_t from, to;
-  } cases[] = {
+  const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; int16_t from, to; } cases[] = {
       {Qt::Key_Right, Qt::ShiftModifier, 0, 5},  {Qt::Key_Right, Qt::NoModifier, 0, 1},
       {Qt::Key_Right, Qt::ControlModifier, 0, 1}, {Qt::Key_Right, Qt::AltModifier, 0, 1},
       {Qt::Key_Left, Qt::NoModifier, 10, 9},     {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier, 10, 5},
