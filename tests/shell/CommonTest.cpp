@@ -57,10 +57,7 @@ TEST(ConvertNewLine, ReplacesBackslashNAndStrToBinCopiesBytes) {
 TEST(MsgBoxDetails, GoToTheDetailBoxWhenThereIsOneElseTheTextAlone) {
   std::vector<std::string> plain;
   std::vector<std::pair<std::string, std::string>> detailed;
-  const MsgBoxHandler oldPlain = SetMsgBoxHandler([&](const std::string& text) {
-    plain.push_back(text);
-    return ButtonOk;
-  });
+  const MsgBoxHandler oldPlain = SetMsgBoxHandler([&](const std::string& t) { plain.push_back(t); return ButtonOk; });
   EXPECT_EQ(MsgBoxApp("A\\nB", "why"), ButtonOk);
   ASSERT_EQ(plain, std::vector<std::string>{"A\r\nB"});
   const MsgBoxDetailHandler oldDetail = SetMsgBoxDetailHandler([&](const std::string& text, const std::string& details) {

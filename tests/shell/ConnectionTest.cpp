@@ -117,8 +117,9 @@ TEST_F(ConnectionTest, TheWindowShowsTheConsoleTheReadingsAndTheChannel) {
   for (int i = 1; i <= 9; ++i) EXPECT_NE(row(w.lbo01(1), i), "----") << i;
 }
 
-// A reading answer is the identification, the read command and two hex digits.
-TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
+// A reading answer is the identification, the read command and two hex digits; F5
+// reads every value again.
+TEST_F(ConnectionTest, ReadingAnswersAreCheckedAndF5ReadsEveryValueAgain) {
   ASSERT_TRUE(connect());
   const struct { Bytes answer; bool bad; int16_t value; } cases[] = {
       {{0x29, 0x28, 0x01, 0x00, 0x03, '7', 'B'}, false, 123}, {{0x29, 0x28, 0x01, 0x00, 0x03, '0', 'f'}, false, 15},
@@ -130,11 +131,8 @@ TEST_F(ConnectionTest, ReadingAnswersAreCheckedAgainstTheIdentification) {
     EXPECT_EQ(model().RigVelaOp_AnswerBad(c.answer), c.bad) << hex(c.answer.data(), c.answer.size());
     EXPECT_EQ(clsIndOp_RigVela::RigVelaOp_AnswerValue(c.answer), c.value) << hex(c.answer.data(), c.answer.size());
   }
-}
 
-// F5 reads every value again; a value read unchanged leaves its row as it is.
-TEST_F(ConnectionTest, ReloadReadsEveryValueAgain) {
-  ASSERT_TRUE(connect());
+  // F5 reads every value again; a value read unchanged leaves its row as it is.
   frmMain& w = Globals::mainWindow();
   w.lbo01(0).item(1)->setText("kept");
   w.lbo01(1).item(3)->setText("kept");

@@ -375,9 +375,7 @@ const std::pair<const char*, const char*> kShortNames[] = {
     {"Data counter error.", "count"}, {"Communication failed.", "comm"}, {"Cannot Clone.", "clone"},
     {"Version number does not match", "vers"}, {"Connected transceiver is not compatible model.", "model"}};
 std::string shortName(const std::string& seen) {
-  for (const auto& [text, brief] : kShortNames) {
-    if (seen == text) return brief;
-  }
+  for (const auto& [text, brief] : kShortNames) if (seen == text) return brief;
   return "?";
 }
 

@@ -238,7 +238,6 @@ ino_t inodeOf(const QString& path) {
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
-
 TEST_F(ProfileTest, ReadsTheNamedKeyOrTheDefault) {
   EXPECT_EQ(read("OPTION", "ComPort"), "DEF");  // no file
   putFile(qpath(),

@@ -135,10 +135,6 @@ class SessionRecordTest : public ConnectionFixture {
     const QStringList reports = filesEnding("_report.txt");
     return reports.size() == 1 ? QString::fromUtf8(fileBytes(folder() + "/" + reports[0])) : QString("<none>");
   }
-  // Right presses on the REF row, each sent before the next.
-  void stepRef(int presses) {
-    for (int i = 0; i < presses; ++i) press(kRef, Qt::Key_Right);
-  }
   // The text "Disp para" shows, through the button.
   std::string shownParameterText() {
     frmMain& w = Globals::mainWindow();
@@ -184,7 +180,7 @@ TEST_F(SessionRecordTest, TheCloneReadIsSavedBeforeAnythingIsSent) {
 TEST_F(SessionRecordTest, AnotherConnectReportsTheAdjustmentsAndTheDiff) {
   ASSERT_TRUE(connect());
   const std::string before = shownParameterText();
-  stepRef(3);
+  for (int i = 0; i < 3; ++i) press(kRef, Qt::Key_Right);  // each sent before the next
   ASSERT_EQ(Globals::console().Value(kRef), 125);
   EXPECT_EQ(rig.memoryByte(173), 125);
   const std::string after = shownParameterText();
@@ -220,7 +216,7 @@ TEST_F(SessionRecordTest, AnotherConnectReportsTheAdjustmentsAndTheDiff) {
 
 TEST_F(SessionRecordTest, ALinkErrorEndsTheSession) {
   ASSERT_TRUE(connect());
-  stepRef(1);
+  press(kRef, Qt::Key_Right);
   serial->Unplug();
   ticksFor(3000);
   ASSERT_EQ(messages.size(), 1u);
@@ -251,9 +247,7 @@ TEST_F(SessionRecordTest, NothingIsEverOverwritten) {
     EXPECT_EQ(fileBytes(p), p.endsWith(".img") ? QByteArray("old image") : QByteArray("old report"));
   }
   QStringList fresh;
-  for (const QString& f : filesEnding(".img")) {
-    if (fileBytes(folder() + "/" + f).size() == kImageSize) fresh << f;
-  }
+  for (const QString& f : filesEnding(".img")) if (fileBytes(folder() + "/" + f).size() == kImageSize) fresh << f;
   ASSERT_EQ(fresh.size(), 2) << files().join(",").toStdString();
   for (const QString& f : fresh) {
     EXPECT_TRUE(f.contains(QRegularExpression(R"(_0100-\d+\.img$)"))) << f.toStdString();
@@ -282,7 +276,7 @@ TEST_P(UnwritableFolderTest, IsReportedForEachSessionAndTheSessionGoesOn) {
   }
   testing::internal::CaptureStderr();
   ASSERT_TRUE(connect());
-  stepRef(2);
+  for (int i = 0; i < 2; ++i) press(kRef, Qt::Key_Right);  // each sent before the next
   Globals::mainWindow().cmd00(0).click();
   ASSERT_TRUE(connect());
   const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());

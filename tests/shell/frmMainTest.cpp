@@ -235,7 +235,6 @@ TEST_F(WindowKeysTest, F5ReachesTheReloadButtonAndStillTheList) {
   console.EnterPushed(16);
   QTest::keyClick(&w.cmd00(1), Qt::Key_F5);
   EXPECT_FALSE(console.flgEnterOn(16));
-  list.removeEventFilter(&seen);
 }
 
 TEST_F(WindowKeysTest, FocusSelectsTheFirstRowOnlyWhenNoneIsSelected) {
