@@ -72,10 +72,7 @@ const std::string kVersion = "Version number does not match\r\nfor this transcei
 const std::string kIncompatible = compose("Connected transceiver is not compatible model.", {kS, kR});
 
 // What a cell expects: skipped (with the reason), tolerated (no message) or one text.
-struct Expect {
-  const char* skipped = nullptr;
-  std::optional<std::string> text = std::nullopt;  // none: tolerated
-};
+struct Expect { const char* skipped = nullptr; std::optional<std::string> text = std::nullopt; };
 
 Expect expected(Fault f, Phase p) {
   const bool noRequest = inCloneRead(p);
