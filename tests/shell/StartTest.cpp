@@ -26,10 +26,12 @@ class StartTest : public AppFixture {
   StartTest() { qputenv("XDG_CACHE_HOME", cacheDir.path().toUtf8()); }
   ~StartTest() override { qunsetenv("XDG_CACHE_HOME"); }
 
-  void startAgain() {
+  // Starts afresh, with the profile text when one is given and the command line's device.
+  void startAgain(const std::string& profile = {}, const std::string& device = {}) {
     Globals::tearDown();
     start::ReleaseInstanceLock();
-    ASSERT_TRUE(start::Main());
+    if (!profile.empty()) writeProfile(profile);
+    ASSERT_TRUE(start::Main(device));
   }
 
   QTemporaryDir cacheDir;
@@ -109,8 +111,7 @@ TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    if (!c.text.empty()) writeProfile(c.text);
-    startAgain();
+    startAgain(c.text);
     frmMain& w = Globals::mainWindow();
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.windowTitle().toStdString(), "Ravlen ADJ Rev.1.0");
@@ -153,10 +154,7 @@ TEST_F(StartTest, ACommandLineDeviceStandsForTheChosenPortOnlyAndLeavesTheProfil
   const std::string cable = "/dev/serial/by-id/usb-cable-if00-port0";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.profile);
-    Globals::tearDown();
-    start::ReleaseInstanceLock();
-    writeProfile(c.profile);
-    ASSERT_TRUE(start::Main(cable));
+    startAgain(c.profile, cable);
     SerialControl& control = Globals::com().MsCom();
     ASSERT_TRUE(control.DeviceFor);
     EXPECT_EQ(control.DeviceFor(c.chosen), cable);
@@ -171,10 +169,7 @@ TEST_F(StartTest, ACommandLineDeviceStandsForTheChosenPortOnlyAndLeavesTheProfil
     EXPECT_EQ(readProfile().substr(0, c.profile.size()), c.profile);
   }
   // Without a device the profile decides.
-  Globals::tearDown();
-  start::ReleaseInstanceLock();
-  writeProfile("[PORTS]\r\nCOM1=/dev/ttyS0\r\n");
-  ASSERT_TRUE(start::Main());
+  startAgain("[PORTS]\r\nCOM1=/dev/ttyS0\r\n");
   EXPECT_EQ(Globals::com().MsCom().DeviceFor(1), "/dev/ttyS0");
 }
 

@@ -179,13 +179,9 @@ TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
 // can take it.
 TEST_F(WindowKeysTest, EnterMarksTheRowOrPressesTheFocusedOrDefaultButton) {
   enum Target { List, Button1, Button2Disabled, Text };
-  const struct {
-    const char* what;
-    Target target;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    bool dispParaDefault, rowMarked, pressed;
-  } cases[] = {
+  struct Case { const char* what; Target target; Qt::Key key; Qt::KeyboardModifiers modifiers;
+                bool dispParaDefault, rowMarked, pressed; };
+  const Case cases[] = {
       {"Return on the list", List, Qt::Key_Return, Qt::NoModifier, true, true, false},
       {"keypad Enter on the list", List, Qt::Key_Enter, Qt::KeypadModifier, false, true, false},
       {"keypad separator as comma", List, Qt::Key_Comma, Qt::KeypadModifier, false, true, false},
