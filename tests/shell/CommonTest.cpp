@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "Common.h"
 
 using namespace Common;
@@ -48,6 +52,24 @@ TEST(ConvertNewLine, ReplacesBackslashNAndStrToBinCopiesBytes) {
     EXPECT_EQ(ConvertNewLine(in), out) << in;
   EXPECT_EQ(StrToBin(""), Bytes{});
   EXPECT_EQ(StrToBin("Ab\xFF"), (Bytes{'A', 'b', 0xFF}));
+}
+
+TEST(MsgBoxDetails, GoToTheDetailBoxWhenThereIsOneElseTheTextAlone) {
+  std::vector<std::string> plain;
+  std::vector<std::pair<std::string, std::string>> detailed;
+  const MsgBoxHandler oldPlain = SetMsgBoxHandler([&](const std::string& t) { plain.push_back(t); return ButtonOk; });
+  EXPECT_EQ(MsgBoxApp("A\\nB", "why"), ButtonOk);
+  ASSERT_EQ(plain, std::vector<std::string>{"A\r\nB"});
+  const MsgBoxDetailHandler oldDetail = SetMsgBoxDetailHandler([&](const std::string& text, const std::string& details) {
+    detailed.emplace_back(text, details);
+    return ButtonOk;
+  });
+  MsgBoxApp("C\\nD", "because");
+  MsgBoxApp("E", "");
+  SetMsgBoxDetailHandler(oldDetail);
+  SetMsgBoxHandler(oldPlain);
+  EXPECT_EQ(detailed, (std::vector<std::pair<std::string, std::string>>{{"C\r\nD", "because"}}));
+  EXPECT_EQ(plain, (std::vector<std::string>{"A\r\nB", "E"}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // frames as their command text, others as their command byte) with their times.
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,10 +18,7 @@
 
 class ConnectionFixture : public SimAppFixture {
  protected:
-  struct Sent {
-    int64_t ms;
-    std::string text;
-  };
+  struct Sent { int64_t ms; std::string text; };
 
   ConnectionFixture() {
     rig.setTraceHandler([this](const VirtualTransceiver::TraceEvent& e) {
@@ -58,9 +56,20 @@ class ConnectionFixture : public SimAppFixture {
     ticksFor(1000);
     return ok;
   }
+  // A key on a console row, then the ticks of msAfter.
+  void press(int r, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, int32_t msAfter = 1000) {
+    QListWidget& list = Globals::mainWindow().lboConsole();
+    list.setCurrentRow(r);
+    QTest::keyClick(&list, key, mods);
+    ticksFor(msAfter);
+  }
   static clsIndOp_RigVela& model() { return Globals::model(); }
   static std::string row(QListWidget& list, int i) {
     return list.item(i) ? list.item(i)->text().toStdString() : std::string("<none>");
+  }
+  static ::testing::AssertionResult holds(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
   }
   std::vector<std::string> textsFrom(size_t first) const {
     std::vector<std::string> out;

@@ -8,9 +8,10 @@
 
 #include <QListWidget>
 #include <QTest>
+#include <array>
 #include <cstdio>
 #include <optional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,37 +26,22 @@ enum class Fault { NoEcho, NoAnswer, Corrupt, BadChecksum, WrongCount, WrongMode
                    Format02, WrongSource, StrayThenRight, Noise, OneByteChunks, HangUp, Flood,
                    Framing, Parity, Overrun, Break };
 
-// Every value of the enumeration, in order.
-template <typename E>
-std::vector<E> every(E last) {
-  std::vector<E> all;
-  for (int i = 0; i <= static_cast<int>(last); ++i) all.push_back(static_cast<E>(i));
-  return all;
-}
-
-const char* name(Phase p) {
-  static const char* const names[] = {"identification", "clone start", "clone middle", "clone end",
-                                      "first sending", "row step", "Reload(F5)", "BPF ALL",
-                                      "BPF T1", "BPF T2", "RX LVA", "TX LVA", "RSSI"};
-  return names[static_cast<int>(p)];
-}
-const char* name(Fault f) {
-  static const char* const names[] = {"no echo", "no answer", "corrupted byte", "bad checksum",
-                                      "wrong frame count", "wrong model", "sub code 0101",
-                                      "format byte 02", "wrong source", "stray, then right",
-                                      "noise", "1-byte chunks", "hang-up", "flood",
-                                      "framing error", "parity error", "overrun", "break"};
-  return names[static_cast<int>(f)];
-}
+// Each phase's name and column heading; each fault's name.
+const char* const kPhases[][2] = {{"identification", "ident"}, {"clone start", "cl.st"}, {"clone middle", "cl.mid"},
+                                  {"clone end", "cl.end"}, {"first sending", "first"}, {"row step", "row"},
+                                  {"Reload(F5)", "F5"}, {"BPF ALL", "BPFall"}, {"BPF T1", "BPF1"}, {"BPF T2", "BPF2"},
+                                  {"RX LVA", "RXLVA"}, {"TX LVA", "TXLVA"}, {"RSSI", "RSSI"}};
+const char* const kFaults[] = {"no echo", "no answer", "corrupted byte", "bad checksum", "wrong frame count",
+                               "wrong model", "sub code 0101", "format byte 02", "wrong source", "stray, then right",
+                               "noise", "1-byte chunks", "hang-up", "flood", "framing error", "parity error",
+                               "overrun", "break"};
+const char* name(Phase p) { return kPhases[static_cast<int>(p)][0]; }
+const char* name(Fault f) { return kFaults[static_cast<int>(f)]; }
 
 bool isLineError(Fault f) { return f >= Fault::Framing; }
+// The CommEvent codes of a framing error, a parity error, an overrun and a break.
 int16_t commEvent(Fault f) {
-  switch (f) {
-    case Fault::Framing: return 1004;
-    case Fault::Parity: return 1009;
-    case Fault::Overrun: return 1006;
-    default: return 1001;  // break
-  }
+  return std::array<int16_t, 4>{1004, 1009, 1006, 1001}.at(static_cast<size_t>(f) - static_cast<size_t>(Fault::Framing));
 }
 bool isProcedure(Phase p) { return p >= Phase::BpfAll; }
 bool inCloneRead(Phase p) { return p == Phase::CloneMiddle || p == Phase::CloneEnd; }
@@ -86,10 +72,7 @@ const std::string kVersion = "Version number does not match\r\nfor this transcei
 const std::string kIncompatible = compose("Connected transceiver is not compatible model.", {kS, kR});
 
 // What a cell expects: skipped (with the reason), tolerated (no message) or one text.
-struct Expect {
-  const char* skipped = nullptr;
-  std::optional<std::string> text = std::nullopt;  // none: tolerated
-};
+struct Expect { const char* skipped = nullptr; std::optional<std::string> text = std::nullopt; };
 
 Expect expected(Fault f, Phase p) {
   const bool noRequest = inCloneRead(p);
@@ -140,30 +123,12 @@ Expect expected(Fault f, Phase p) {
   }
 }
 
-struct CellResult {
-  Phase phase;
-  Fault fault;
-  const char* skipped;
-  bool tolerated;
-  bool passed;
-  std::string seen;
-};
-
-std::vector<CellResult>& results() {
-  static std::vector<CellResult> all;
-  return all;
-}
+struct CellResult { Phase phase; Fault fault; const char* skipped; bool passed; std::string seen; };
 
 constexpr int16_t kRefRow = 8;
+// The console rows of BPF ALL, BPF T1, BPF T2, RX LVA, TX LVA and RSSI.
 int16_t procedureRow(Phase p) {
-  switch (p) {
-    case Phase::BpfAll: return 9;
-    case Phase::BpfT1: return 10;
-    case Phase::BpfT2: return 11;
-    case Phase::RxLva: return 12;
-    case Phase::TxLva: return 13;
-    default: return 16;  // RSSI
-  }
+  return std::array<int16_t, 6>{9, 10, 11, 12, 13, 16}.at(static_cast<size_t>(p) - static_cast<size_t>(Phase::BpfAll));
 }
 
 class FaultCell : public ConnectionFixture {
@@ -197,10 +162,7 @@ class FaultCell : public ConnectionFixture {
     strike();
     act(want.text.has_value());
     if (want.text) {
-      EXPECT_EQ(messages.size(), 1u);
-      if (!messages.empty()) {
-        EXPECT_EQ(messages[0], *want.text);
-      }
+      EXPECT_EQ(messages, std::vector<std::string>{*want.text});
       EXPECT_FALSE(Globals::com().comOpen());
       EXPECT_EQ(model().opState(), 0);
       EXPECT_FALSE(Globals::mainWindow().fra01(0).isHidden());
@@ -405,53 +367,38 @@ class FaultCell : public ConnectionFixture {
 
 // A short name for a message by its first line.
 const std::pair<const char*, const char*> kShortNames[] = {
-    {"none", "tol"},         {"Cannot access COM 1.", "COM1"},
-    {"COM buffer overflow.", "ovfl"},  {"Cannot access COM port", "echo"},
-    {"No answer from transceiver.", "noans"}, {"Illegal data.", "illeg"},
-    {"Data counter error.", "count"},  {"Communication failed.", "comm"},
-    {"Cannot Clone.", "clone"},        {"Version number does not match", "vers"},
-    {"Connected transceiver is not compatible model.", "model"}};
+    {"none", "tol"}, {"Cannot access COM 1.", "COM1"}, {"COM buffer overflow.", "ovfl"},
+    {"Cannot access COM port", "echo"}, {"No answer from transceiver.", "noans"}, {"Illegal data.", "illeg"},
+    {"Data counter error.", "count"}, {"Communication failed.", "comm"}, {"Cannot Clone.", "clone"},
+    {"Version number does not match", "vers"}, {"Connected transceiver is not compatible model.", "model"}};
 std::string shortName(const std::string& seen) {
-  for (const auto& [text, brief] : kShortNames) {
-    if (seen == text) return brief;
-  }
+  for (const auto& [text, brief] : kShortNames) if (seen == text) return brief;
   return "?";
 }
 
 // Faults down, phases across: the message each cell showed (tol: none, the fault was
 // tolerated; -: skipped), then the reasons for the skipped cells and the failed cells.
-void printMatrix() {
-  static const char* const columns[] = {"ident", "cl.st", "cl.mid", "cl.end", "first", "row", "F5",
-                                        "BPFall", "BPF1", "BPF2", "RXLVA", "TXLVA", "RSSI"};
+void printMatrix(const std::vector<CellResult>& results) {
   int passed = 0, total = 0;
   std::printf("\n%-18s", "fault \\ phase");
-  for (const char* c : columns) std::printf(" %-6s", c);
-  std::printf("\n");
-  for (Fault f : every(Fault::Break)) {
-    std::printf("%-18s", name(f));
-    for (const CellResult& r : results()) {
-      if (r.fault != f) continue;
-      std::string cell = r.skipped ? "-" : shortName(r.seen);
-      if (!r.skipped && !r.passed) cell += "!";
-      std::printf(" %-6s", cell.c_str());
-    }
-    std::printf("\n");
+  for (const auto& phase : kPhases) std::printf(" %-6s", phase[1]);
+  for (size_t i = 0; i < results.size(); ++i) {
+    const CellResult& r = results[i];
+    if (i % std::size(kPhases) == 0) std::printf("\n%-18s", name(r.fault));  // a fault's row
+    std::printf(" %-6s", r.skipped ? "-" : (shortName(r.seen) + (r.passed ? "" : "!")).c_str());
   }
+  std::printf("\n");
   for (const auto& [text, brief] : kShortNames) std::printf("%s: %s\n", brief, text);
   std::printf("a ! marks a failed cell.\n");
   // Skipped cells, one line per fault and reason.
-  std::set<std::pair<Fault, std::string>> told;
-  for (size_t i = 0; i < results().size(); ++i) {
-    const CellResult& r = results()[i];
-    if (!r.skipped || !told.insert({r.fault, r.skipped}).second) continue;
-    std::string phases;
-    for (size_t j = i; j < results().size() && results()[j].fault == r.fault; ++j) {
-      if (results()[j].skipped && std::string(results()[j].skipped) == r.skipped)
-        phases += std::string(phases.empty() ? "" : ", ") + name(results()[j].phase);
-    }
-    std::printf("skipped: %s at %s: %s\n", name(r.fault), phases.c_str(), r.skipped);
+  std::map<std::pair<Fault, std::string>, std::string> skipped;  // the phases, each after ", "
+  for (const CellResult& r : results) {
+    if (r.skipped) skipped[{r.fault, r.skipped}] += std::string(", ") + name(r.phase);
   }
-  for (const CellResult& r : results()) {
+  for (const auto& [cause, phases] : skipped) {
+    std::printf("skipped: %s at %s: %s\n", name(cause.first), phases.c_str() + 2, cause.second.c_str());
+  }
+  for (const CellResult& r : results) {
     if (r.skipped) continue;
     ++total;
     passed += r.passed;
@@ -462,25 +409,23 @@ void printMatrix() {
 }
 
 TEST(FaultMatrix, EveryFaultAtEveryPhase) {
-  results().clear();
-  for (Fault f : every(Fault::Break)) {
-    for (Phase p : every(Phase::Rssi)) {
+  std::vector<CellResult> results;
+  for (size_t fi = 0; fi < std::size(kFaults); ++fi) {
+    for (size_t pi = 0; pi < std::size(kPhases); ++pi) {
+      const auto f = static_cast<Fault>(fi);
+      const auto p = static_cast<Phase>(pi);
       const Expect want = expected(f, p);
       if (want.skipped) {
-        results().push_back({p, f, want.skipped, false, false, {}});
+        results.push_back({p, f, want.skipped, false, {}});
         continue;
       }
       SCOPED_TRACE(std::string(name(f)) + " at " + name(p));
       std::string seen;
-      bool ok = false;
-      {
-        FaultCell cell(p, f);
-        ok = cell.run(want, seen);
-      }
-      results().push_back({p, f, nullptr, !want.text.has_value(), ok, seen});
+      const bool ok = FaultCell(p, f).run(want, seen);
+      results.push_back({p, f, nullptr, ok, seen});
     }
   }
-  printMatrix();
+  printMatrix(results);
 }
 
 }  // namespace

@@ -10,11 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "AppFixture.h"
-#include "Globals.h"
-#include "ProfileFile.h"
 #include "TestFiles.h"
-#include "frmMain.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
 #include <functional>
@@ -237,7 +238,6 @@ ino_t inodeOf(const QString& path) {
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
-
 TEST_F(ProfileTest, ReadsTheNamedKeyOrTheDefault) {
   EXPECT_EQ(read("OPTION", "ComPort"), "DEF");  // no file
   putFile(qpath(),
@@ -361,28 +361,16 @@ TEST_F(ProfileTest, AChangeReplacesTheFileAndLeavesNoTemporaryFiles) {
 // The super-user obeys file modes without these.
 const auto kFileOverrides = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER};
 
-// Lines as the profile reader splits them: at CR LF, LF or a lone CR.
-std::vector<QByteArray> linesOf(const QByteArray& data) {
-  std::vector<QByteArray> lines;
-  qsizetype begin = 0;
-  for (qsizetype i = 0; i <= data.size(); ++i) {
-    if (i < data.size() && data[i] != '\n' && data[i] != '\r') continue;
-    lines.push_back(data.mid(begin, i - begin));
-    if (i + 1 < data.size() && data[i] == '\r' && data[i + 1] == '\n') ++i;
-    begin = i + 1;
-  }
-  return lines;
-}
-
-// Every line of before, other than the settings the utility writes, is still there
-// and in the same order.
+// Every line of before (split as the profile reader splits it: at CR LF, LF or a lone
+// CR), other than the settings the utility writes, is still there and in the same order.
 bool keepsEverythingElse(const QByteArray& before, const QByteArray& after) {
-  const std::vector<QByteArray> now = linesOf(after);
-  size_t at = 0;
-  for (const QByteArray& line : linesOf(before)) {
+  static const QRegularExpression lineEnd("\r\n|\r|\n");
+  const QStringList now = QString::fromLatin1(after).split(lineEnd);
+  qsizetype at = 0;
+  for (const QString& line : QString::fromLatin1(before).split(lineEnd)) {
     if (line.startsWith("ComPort=") || line.startsWith("ComAutoRelease=")) continue;
-    while (at < now.size() && now[at] != line) ++at;
-    if (at == now.size()) return false;
+    at = now.indexOf(line, at);
+    if (at < 0) return false;
     ++at;
   }
   return true;
@@ -425,6 +413,11 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
       "; kept comment\r\n[PORTS]\r\nCOM2=/dev/ttyS1\r\n\r\n[OPTION]\r\n; port\r\nComPort=3\r\n"
       "Extra=keep\r\nComAutoRelease=1\r\n[Zeta]\r\nz=1";
   const QByteArray huge = "[OPTION]\nComPort=3\n" + QByteArray(10 * 1024 * 1024, ';');
+  const QString elsewhere = configDir.path() + "/elsewhere/kept.rs";
+  const auto linkTo = [&](const QString& target) {  // the profile as a link to target
+    ASSERT_TRUE(QDir().mkpath(configFolder()));
+    ASSERT_TRUE(QFile::link(target, profile()));
+  };
   const auto plain = [&] { writeProfile("; note\n[OPTION]\nComPort=3\nComAutoRelease=1\n"); };
   const struct {
     const char* what;
@@ -435,23 +428,12 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
     std::optional<std::pair<QFileDevice::Permissions, QFileDevice::Permissions>> modes{};  // file, folder
   } cases[] = {
       {"other sections, keys and comments", [&] { putFile(profile(), rich); }, 3, true, ""},
-      {"a link to a profile kept elsewhere",
-       [&] {
-         putFile(configDir.path() + "/elsewhere/kept.rs", rich);
-         ASSERT_TRUE(QDir().mkpath(configFolder()));
-         ASSERT_TRUE(QFile::link(configDir.path() + "/elsewhere/kept.rs", profile()));
-       },
-       3, true, ""},
+      {"a link to a profile kept elsewhere", [&] { putFile(elsewhere, rich); linkTo(elsewhere); }, 3, true, ""},
       {"garbage text", [&] { putFile(profile(), "=\n]]\n[\nkey only\n==x=\n;;\n\t\x7f\xff"); }, 1, true, ""},
       {"10 MB", [&] { putFile(profile(), huge); }, 1, false, "is over the size limit of 1048576 bytes"},
       {"a directory", [&] { ASSERT_TRUE(QDir().mkpath(profile())); }, 1, false, "is not a regular file"},
       // Every read of it fails, the super-user's too.
-      {"a file that cannot be read",
-       [&] {
-         ASSERT_TRUE(QDir().mkpath(configFolder()));
-         ASSERT_TRUE(QFile::link("/proc/self/mem", profile()));
-       },
-       1, false, "cannot be read"},
+      {"a file that cannot be read", [&] { linkTo("/proc/self/mem"); }, 1, false, "cannot be read"},
       {"a configuration folder that is a file", [&] { putFile(configFolder(), rich); }, 1, false,
        "cannot be written: its folder cannot be made"},
       {"unreadable profile", plain, 1, false, "cannot be read", std::pair{QFileDevice::Permissions{}, all}},
@@ -482,8 +464,9 @@ TEST_F(ProfileRobustnessTest, StartUpAndSaveSurviveHostileProfiles) {
       QFile::setPermissions(configFolder(), all);
       QFile::setPermissions(profile(), rw);
     }
-    EXPECT_EQ(said.find("settings not saved: " + profilePath() + " " + c.why) != std::string::npos, !c.why.empty())
-        << said;
+    EXPECT_EQ(said.find("ravlen-adj: settings not saved: " + profilePath() + " " + c.why) != std::string::npos,
+              !c.why.empty()) << said;
+    EXPECT_EQ(QString::fromStdString(said).count("settings not saved"), c.why.empty() ? 0 : 1) << said;  // once
     const QByteArray after = identityOf(profile());
     if (c.written) {
       EXPECT_EQ(ProfileFile::ReadString(profilePath(), "OPTION", "ComPort", ""), "2");

@@ -21,11 +21,7 @@ namespace {
 
 TEST(ProtocolTraceLineTest, SameFormAsTheVirtualTransceiver) {
   using Direction = VirtualTransceiver::TraceEvent::Direction;
-  const struct {
-    int32_t ms;
-    bool fromPc;
-    Bytes frame;
-  } cases[] = {
+  const struct { int32_t ms; bool fromPc; Bytes frame; } cases[] = {
       {0x0000A1F3, true, {0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0x29, 0x28, 0x00, 0x00, 0xFD}},
       {0, false, {0xFE, 0xFE, 0xEF, 0xEE, 0xE5, 0x0A, 0xFD}},
       {0x7FFFFFFF, true, {0x01}},
@@ -88,10 +84,13 @@ using ProtocolTraceTest = ConnectionFixture;
 // A whole connection traced: what the transceiver received is every PC>RIG line,
 // in order, and each reaches the transceiver after its line's time.
 TEST_F(ProtocolTraceTest, EveryFrameOfAConnectionIsTraced) {
-  std::vector<VirtualTransceiver::TraceEvent> atRig;
-  rig.setTraceHandler([&atRig](const VirtualTransceiver::TraceEvent& e) { atRig.push_back(e); });
-  QTemporaryDir dir;
-  const QString path = dir.path() + "/trace.txt";
+  using Direction = VirtualTransceiver::TraceEvent::Direction;
+  std::vector<std::string> received, answered;
+  rig.setTraceHandler([&](const VirtualTransceiver::TraceEvent& e) {
+    if (e.direction == Direction::Noise) return;
+    (e.direction == Direction::FromPc ? received : answered).push_back(FrameTrace::line(e).substr(18));
+  });
+  const QString path = dataDir.path() + "/trace.txt";
   std::string error;
   ASSERT_TRUE(Globals::com().trace().open(path.toStdString(), error)) << error;
   ASSERT_TRUE(connect());
@@ -100,8 +99,7 @@ TEST_F(ProtocolTraceTest, EveryFrameOfAConnectionIsTraced) {
   const auto lines = UnifiedDiff::splitLines(fileBytes(path).toStdString());
   ASSERT_GT(lines.size(), 100u);
   const std::regex form(R"(\[[0-9A-F]{8}\] (PC>RIG|RIG>PC)( [0-9A-F]{2})+)");
-  std::vector<std::string> pcFrames;
-  std::vector<std::string> rigFrames;
+  std::vector<std::string> pcFrames, rigFrames;
   uint32_t last = 0;
   for (const std::string& l : lines) {
     ASSERT_TRUE(std::regex_match(l, form)) << l;
@@ -109,13 +107,6 @@ TEST_F(ProtocolTraceTest, EveryFrameOfAConnectionIsTraced) {
     EXPECT_GE(ms, last) << l;
     last = ms;
     (l.find("PC>RIG") != std::string::npos ? pcFrames : rigFrames).push_back(l.substr(18));
-  }
-  std::vector<std::string> received;
-  std::vector<std::string> answered;
-  for (const auto& e : atRig) {
-    const std::string text = FrameTrace::line(e).substr(18);
-    if (e.direction == VirtualTransceiver::TraceEvent::Direction::FromPc) received.push_back(text);
-    if (e.direction == VirtualTransceiver::TraceEvent::Direction::ToPc) answered.push_back(text);
   }
   EXPECT_EQ(pcFrames, received);
   EXPECT_EQ(pcFrames.front(), "FE FE EE EF E0 29 28 00 00 FD");
@@ -131,16 +122,14 @@ TEST_F(ProtocolTraceTest, TheOptionEntryStartsAndStopsTheTrace) {
   frmMain& w = Globals::mainWindow();
   QAction* entry = nullptr;
   for (QAction* menu : w.menuBar()->actions()) {
-    if (menu->text() != "&Option") continue;
-    for (QAction* a : menu->menu()->actions()) {
+    for (QAction* a : menu->text() == "&Option" ? menu->menu()->actions() : QList<QAction*>{}) {
       if (a->text() == "&Trace to file…") entry = a;
     }
   }
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->isCheckable());
   EXPECT_FALSE(entry->isChecked());
-  QTemporaryDir dir;
-  const QString path = dir.path() + "/bench.trace";
+  const QString path = dataDir.path() + "/bench.trace";
   bool dialogSeen = false;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());

@@ -14,7 +14,6 @@
 #include "TestFiles.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
-#include "clsIndOp_RigVela.h"
 #include "frmCom.h"
 #include "frmMain.h"
 #include "start.h"
@@ -27,44 +26,30 @@ class StartTest : public AppFixture {
   StartTest() { qputenv("XDG_CACHE_HOME", cacheDir.path().toUtf8()); }
   ~StartTest() override { qunsetenv("XDG_CACHE_HOME"); }
 
-  void startAgain() {
+  // Starts afresh, with the profile text when one is given and the command line's device.
+  void startAgain(const std::string& profile = {}, const std::string& device = {}) {
     Globals::tearDown();
     start::ReleaseInstanceLock();
-    ASSERT_TRUE(start::Main());
+    if (!profile.empty()) writeProfile(profile);
+    ASSERT_TRUE(start::Main(device));
   }
 
   QTemporaryDir cacheDir;
 };
 
-TEST_F(StartTest, StartsWithDefaultsWhenThereIsNoProfile) {
-  ASSERT_TRUE(start::Main());
-  EXPECT_TRUE(messages.empty());
-  frmMain& w = Globals::mainWindow();
-  EXPECT_TRUE(w.isVisible());
-  EXPECT_EQ(w.windowTitle().toStdString(), "Ravlen ADJ Rev.1.0");
-  EXPECT_TRUE(w.lblTitle().text().startsWith("Ravlen ADJ Rev.1.0\r\nAdjust Utility for Selvik\r\n"));
-  EXPECT_TRUE(Globals::com().timSolid().isActive());
-  tick();
-  EXPECT_TRUE(w.mnuOptSelCom(1).isChecked());
-  EXPECT_TRUE(w.mnuOptionSelAutoRelease(0).isChecked());
-  EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM 1: CLOSE");
-}
-
-TEST_F(StartTest, ASecondCopyIsRefusedWithItsMessageAndCreatesNothing) {
-  SingleInstanceLock firstCopy(SingleInstanceLock::DefaultPath());
-  ASSERT_EQ(firstCopy.TryAcquire(), SingleInstanceLock::Result::Acquired);
-  EXPECT_FALSE(start::Main());
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], "Cannot execute Ravlen ADJ Rev.1.0 repeatedly.\r\nRavlen ADJ Rev.1.0 is already executing.");
-  EXPECT_FALSE(Globals::anyExists());
-  EXPECT_TRUE(firstCopy.Held());
-}
-
-TEST_F(StartTest, ALockLeftBehindByACrashedCopyDoesNotBlock) {
+// A second copy is refused with its message and creates nothing; once the first copy
+// ends (or crashes) its lock file stays behind but does not block.
+TEST_F(StartTest, ASecondCopyIsRefusedButALockLeftBehindDoesNotBlock) {
   {
-    SingleInstanceLock crashed(SingleInstanceLock::DefaultPath());
-    ASSERT_EQ(crashed.TryAcquire(), SingleInstanceLock::Result::Acquired);
-  }  // its file stays, its lock goes with it
+    SingleInstanceLock firstCopy(SingleInstanceLock::DefaultPath());
+    ASSERT_EQ(firstCopy.TryAcquire(), SingleInstanceLock::Result::Acquired);
+    EXPECT_FALSE(start::Main());
+    EXPECT_EQ(messages, std::vector<std::string>{"Cannot execute Ravlen ADJ Rev.1.0 repeatedly.\r\n"
+                                                 "Ravlen ADJ Rev.1.0 is already executing."});
+    EXPECT_FALSE(Globals::anyExists());
+    EXPECT_TRUE(firstCopy.Held());
+  }
+  messages.clear();
   EXPECT_TRUE(start::Main());
   EXPECT_TRUE(messages.empty());
 }
@@ -112,6 +97,7 @@ TEST_F(StartTest, ALockFileOfAnotherUserNeverBlocks) {
 
 TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
   const struct { const char* what; std::string text; int16_t port, release; } cases[] = {
+      {"no profile", "", 1, 0},
       {"both set", "[OPTION]\r\nComPort=3\r\nComAutoRelease=2\r\n", 3, 2},
       {"a port outside the menu", "[OPTION]\nComPort=7\n", 7, 0},
       {"a port above COM 10", "[OPTION]\nComPort=11\n", 1, 0},
@@ -125,9 +111,12 @@ TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    writeProfile(c.text);
-    startAgain();
+    startAgain(c.text);
     frmMain& w = Globals::mainWindow();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.windowTitle().toStdString(), "Ravlen ADJ Rev.1.0");
+    EXPECT_TRUE(w.lblTitle().text().startsWith("Ravlen ADJ Rev.1.0\r\nAdjust Utility for Selvik\r\n"));
+    EXPECT_TRUE(Globals::com().timSolid().isActive());
     EXPECT_EQ(w.ComPortNo(), c.port);
     EXPECT_EQ(w.ComAutoRelease(), c.release);
     EXPECT_EQ(Globals::seq().ComPortNo(), c.port);
@@ -137,6 +126,7 @@ TEST_F(StartTest, TheProfileSetsPortAndReleaseTimeOrEachOneItsDefault) {
     for (int16_t n = 0; n <= 5; ++n) EXPECT_EQ(w.mnuOptionSelAutoRelease(n).isChecked(), n == c.release) << n;
     EXPECT_EQ(w.lblComBusy().text().toStdString(), "COM " + std::to_string(c.port) + ": CLOSE");
   }
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
@@ -153,16 +143,34 @@ TEST_F(StartTest, ClosingTheWindowClosesThePortAndSavesTheSettings) {
   EXPECT_EQ(readProfile(), "[OPTION]\nComPort=4\nComAutoRelease=5\n");
 }
 
-TEST_F(StartTest, AProfileThatCannotBeWrittenIsNamedOnceAtClose) {
-  const std::string binary("[OPTION]\nComPort=4\n\0", 20);
-  writeProfile(binary);
-  ASSERT_TRUE(start::Main());
-  Globals::mainWindow().mnuOptSelCom(2).trigger();
-  testing::internal::CaptureStderr();
-  Globals::mainWindow().mnuFileExit().trigger();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "ravlen-adj: settings not saved: " + profilePath() + " holds NUL bytes\n");
-  EXPECT_EQ(readProfile(), binary);
+// The device given stands for the port the profile chose; the other numbers keep
+// their mapping.
+TEST_F(StartTest, ACommandLineDeviceStandsForTheChosenPortOnlyAndLeavesTheProfileAlone) {
+  const struct { std::string profile; int16_t chosen, other; const char* otherDevice; } cases[] = {
+      {"[PORTS]\r\nCOM1=/dev/ttyS0\r\nCOM2=/dev/ttyACM0\r\n", 1, 2, "/dev/ttyACM0"},
+      {"[PORTS]\r\nCOM1=/dev/ttyS0\r\n[OPTION]\r\nComPort=2\r\n", 2, 1, "/dev/ttyS0"},
+      {"[OPTION]\r\nComPort=7\r\n", 7, 3, "/dev/ttyUSB2"},
+  };
+  const std::string cable = "/dev/serial/by-id/usb-cable-if00-port0";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.profile);
+    startAgain(c.profile, cable);
+    SerialControl& control = Globals::com().MsCom();
+    ASSERT_TRUE(control.DeviceFor);
+    EXPECT_EQ(control.DeviceFor(c.chosen), cable);
+    EXPECT_EQ(control.DeviceFor(c.other), c.otherDevice);
+    // Connecting opens that device.
+    Globals::seq().easyCloneRead();
+    tick();
+    ASSERT_TRUE(Globals::com().comOpen());
+    EXPECT_EQ(Globals::com().comPortNum(), c.chosen);
+    EXPECT_EQ(serial->DeviceFor(serial->CommPort()), cable);
+    Globals::mainWindow().mnuFileExit().trigger();
+    EXPECT_EQ(readProfile().substr(0, c.profile.size()), c.profile);
+  }
+  // Without a device the profile decides.
+  startAgain("[PORTS]\r\nCOM1=/dev/ttyS0\r\n");
+  EXPECT_EQ(Globals::com().MsCom().DeviceFor(1), "/dev/ttyS0");
 }
 
 TEST_F(StartTest, AllGlobalsCanBeTornDownAndCreatedAfresh) {

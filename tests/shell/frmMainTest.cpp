@@ -5,12 +5,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <array>
 
 #include "AppFixture.h"
+#include "DetailBoxRecorder.h"
 #include "Globals.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsConsole.h"
-#include "clsIndOp_RigVela.h"
 #include "frmCom.h"
 #include "frmMain.h"
 #include "start.h"
@@ -25,11 +26,7 @@ const std::string kChecksCW =
 
 TEST(CloneErrorText, PortFlagsThenDriverThenSequencerCodes) {
   const std::string cannotWrite = "Cannot write cloning data." + kChecksCW;
-  struct Case {
-    bool cannotOpen, overflow;
-    int16_t port, drvErr, seqErr;
-    std::string text;
-  };
+  struct Case { bool cannotOpen, overflow; int16_t port, drvErr, seqErr; std::string text; };
   const Case cases[] = {
       {true, true, 1, 3, 2, "Cannot access COM 1." + kChecksPCW},
       {false, true, 1, 3, 2, "COM buffer overflow." + kChecksPCW},
@@ -99,8 +96,27 @@ TEST_F(AppFixture, APortErrorRaisedBeforeTheWindowExistsIsNotLost) {
   ASSERT_TRUE(com.errCannotOpen());
   Globals::mainWindow();
   tick();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], "Cannot access COM 1." + kChecksPCW);
+  EXPECT_EQ(messages, std::vector<std::string>{"Cannot access COM 1." + kChecksPCW});
+}
+
+TEST_F(AppFixture, ACablePulledMidSessionIsReportedWithTheMissingDevice) {
+  DetailBoxRecorder box;  // the report with its details goes here
+  const std::string gone = configDir.path().toStdString() + "/ttyUSB4";
+  writeProfile("[PORTS]\nCOM1=" + gone + "\n");
+  Globals::mainWindow();
+  Globals::com().setcomOpen(true);
+  ASSERT_TRUE(Globals::com().comOpen());
+  serial->vanish();
+  EXPECT_TRUE(Globals::com().errCannotOpen());
+  tick();
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(box.shown[0].first.starts_with("Cannot access COM 1.\r\n"));
+  const std::string& details = box.shown[0].second;
+  EXPECT_NE(details.find("Device tried: " + gone + "\n"), std::string::npos) << details;
+  EXPECT_NE(details.find("This device does not exist"), std::string::npos) << details;
+  tick();
+  EXPECT_EQ(box.shown.size(), 1u);
 }
 
 TEST_F(MainWindowTest, APortThatCannotOpenIsReportedOnceWithItsNumber) {
@@ -142,18 +158,13 @@ struct KeyRecorder : QObject {
 };
 
 TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
-  struct Case {
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    int16_t from, to;
-  };
-  const Case cases[] = {
+  const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; int16_t from, to; } cases[] = {
       {Qt::Key_Right, Qt::ShiftModifier, 0, 5},  {Qt::Key_Right, Qt::NoModifier, 0, 1},
       {Qt::Key_Right, Qt::ControlModifier, 0, 1}, {Qt::Key_Right, Qt::AltModifier, 0, 1},
       {Qt::Key_Left, Qt::NoModifier, 10, 9},     {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier, 10, 5},
       {Qt::Key_Left, Qt::NoModifier, 0, 0},      {Qt::Key_Right, Qt::ShiftModifier, 253, 255},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     console.setValue(4, c.from);
     console.setflgChanged(4, false);
     QTest::keyClick(&list, c.key, c.modifiers);
@@ -168,13 +179,9 @@ TEST_F(WindowKeysTest, ArrowsStepTheSelectedRowShiftByFive) {
 // can take it.
 TEST_F(WindowKeysTest, EnterMarksTheRowOrPressesTheFocusedOrDefaultButton) {
   enum Target { List, Button1, Button2Disabled, Text };
-  const struct {
-    const char* what;
-    Target target;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    bool dispParaDefault, rowMarked, pressed;
-  } cases[] = {
+  struct Case { const char* what; Target target; Qt::Key key; Qt::KeyboardModifiers modifiers;
+                bool dispParaDefault, rowMarked, pressed; };
+  const Case cases[] = {
       {"Return on the list", List, Qt::Key_Return, Qt::NoModifier, true, true, false},
       {"keypad Enter on the list", List, Qt::Key_Enter, Qt::KeypadModifier, false, true, false},
       {"keypad separator as comma", List, Qt::Key_Comma, Qt::KeypadModifier, false, true, false},
@@ -193,10 +200,7 @@ TEST_F(WindowKeysTest, EnterMarksTheRowOrPressesTheFocusedOrDefaultButton) {
     SCOPED_TRACE(c.what);
     w.cmd00(2).setDefault(c.dispParaDefault);
     w.cmd00(2).setEnabled(c.target != Button2Disabled);
-    QWidget* target = &list;
-    if (c.target == Button1) target = &w.cmd00(1);
-    if (c.target == Button2Disabled) target = &w.cmd00(2);
-    if (c.target == Text) target = &w.txtDispPara();
+    QWidget* const target = std::array<QWidget*, 4>{&list, &w.cmd00(1), &w.cmd00(2), &w.txtDispPara()}[c.target];
     target->setFocus();
     list.setCurrentRow(4);
     console.setflgEnterOn(4, false);
@@ -227,7 +231,6 @@ TEST_F(WindowKeysTest, F5ReachesTheReloadButtonAndStillTheList) {
   console.EnterPushed(16);
   QTest::keyClick(&w.cmd00(1), Qt::Key_F5);
   EXPECT_FALSE(console.flgEnterOn(16));
-  list.removeEventFilter(&seen);
 }
 
 TEST_F(WindowKeysTest, FocusSelectsTheFirstRowOnlyWhenNoneIsSelected) {
