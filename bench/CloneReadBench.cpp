@@ -2,12 +2,15 @@
 // the real timer and receive events, started as the technician does ("Connect")
 // with the window and its progress bar live. Prints wall time over wire time, the
 // utility's CPU time and its share of the wall time, the times it woke up and the
-// receive events per frame received, at 9600 and 38400 baud; then
+// receive events per frame received, at 9600 and 38400 baud, and for a 256-point BPF
+// T1 sweep started from the list afterwards its wall time over wire time; then
 // the time from process start to the window shown and the peak resident size.
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -27,6 +30,7 @@
 #include "Globals.h"
 #include "ProfileFile.h"
 #include "QtSerialControl.h"
+#include "RigVelaProceduresBeep.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "clsIndOp_RigVela.h"
@@ -42,7 +46,7 @@ class CountingControl : public QtSerialControl {
  public:
   Bytes Input() override {
     Bytes b = QtSerialControl::Input();
-    if (Globals::model().opState() <= 2) {
+    if (counting) {
       received += b.size();
       frames += static_cast<size_t>(std::count(b.begin(), b.end(), uint8_t{0xFD}));
     }
@@ -60,6 +64,7 @@ class CountingControl : public QtSerialControl {
       if (inner) inner(e);
     };
   }
+  bool counting = true;
   size_t received = 0;
   size_t frames = 0;
   size_t receiveEvents = 0;
@@ -101,6 +106,42 @@ void waitUntilShown() {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     window = Globals::mainWindow().windowHandle();
   }
+}
+
+// Runs the event loop until done() holds or limitMs have passed.
+bool runUntil(const std::function<bool()>& done, int limitMs) {
+  QEventLoop loop;
+  QElapsedTimer wall;
+  wall.start();
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (done() || wall.elapsed() > limitMs) loop.quit();
+  });
+  watch.start(20);
+  loop.exec();
+  return done();
+}
+
+// A BPF T1 sweep, started with Enter on its row once the service cycle runs.
+bool measureSweep(CountingControl& control, int baud) {
+  clsIndOp_RigVela& model = Globals::model();
+  if (!runUntil([&] { return model.RigVelaProp_EditEnabled() && !Globals::seq().OpRunning(); }, 60000)) return false;
+  runUntil([] { return false; }, 1000);  // the cycle settles
+  control.received = 0;
+  control.counting = true;
+  QListWidget& list = Globals::mainWindow().lboConsole();
+  list.setCurrentRow(10);
+  QElapsedTimer wall;
+  wall.start();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(&list, &enter);
+  const bool ended = runUntil([&] { return model.autoState().autoCode != 0; }, 5000) &&
+                     runUntil([&] { return model.autoState().autoCode == 0; }, 600000);
+  const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+  const double wire = static_cast<double>(control.received) * 10.0 / baud;
+  std::printf("%6d baud: BPF T1 sweep %s, %zu bytes, wall %.2f s, wire %.2f s, wall/wire %.3f\n", baud,
+              ended ? "ended" : "DID NOT END", control.received, seconds, wire, seconds / wire);
+  return ended;
 }
 
 bool firstRun = true;
@@ -169,6 +210,7 @@ bool measure(int baud) {
   watch.start(1000);
   loop.exec();
   control->onFirstSendAfterRead = nullptr;
+  control->counting = false;
   const double cpu = after.cpu - before.cpu;
   const double frames = static_cast<double>(std::max<size_t>(control->frames, 1));
   // The model moves on only after a good read; its first reading has begun by now.
@@ -180,12 +222,13 @@ bool measure(int baud) {
               seconds / wire, cpu, 100.0 * cpu / seconds, static_cast<double>(after.wakeUps - before.wakeUps) / frames,
               static_cast<double>(control->receiveEvents) / frames,
               Globals::mainWindow().lblProgress().text().toStdString().c_str());
+  const bool swept = ok && measureSweep(*control, baud);
 
   Globals::tearDown();
   start::ReleaseInstanceLock();
   sim.terminate();
   sim.waitForFinished(5000);
-  return ok;
+  return swept;
 }
 
 }  // namespace
@@ -193,6 +236,8 @@ bool measure(int baud) {
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  Common::SetMsgBoxHandler([](const std::string&) { return Common::ButtonOk; });
+  RigVelaProceduresBeep::SetBeepHandler([] {});
   QTemporaryDir runtime;
   qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
   std::vector<int> bauds;

@@ -12,8 +12,7 @@ namespace {
 constexpr int kMaxEventsPerPoll = 1 << 20;
 constexpr int64_t kBitTimesPerByte = 10;
 constexpr int64_t kMicrosPerSecond = 1000000;
-constexpr int64_t kAtOnceMarginNs = 1'000'000;
-constexpr int64_t kSoonMarginNs = 200'000;
+constexpr int64_t kMarginNs = 1'000'000;
 constexpr int64_t kMaxQuietBytes = 1024;
 
 }  // namespace
@@ -109,34 +108,8 @@ void LoopbackSerialControl::ExpectBytes(int32_t count, Haste haste) {
   const int64_t needed = haste == Haste::ByNextTick
                              ? kMaxQuietBytes
                              : std::max<int64_t>(count, RThreshold() - static_cast<int64_t>(received_.size()));
-  quietBytes_ = count < 1 ? 0 : std::min(needed, kMaxQuietBytes);
-  atOnce_ = haste == Haste::AtOnce;
-  seenAtQuietEnd_ = 0;
-  quietUntilUs_ = quietEndUs(lastTransferUs_, quietBytes_);
-}
-
-// As the real port: at once, until the second last byte can be there less a
-// millisecond; otherwise until all can be there and a little more.
-int64_t LoopbackSerialControl::quietEndUs(int64_t fromUs, int64_t bytes) const {
-  if (bytes < 1 || (atOnce_ && bytes < 2)) return 0;
-  return atOnce_ ? fromUs + ((bytes - 1) * byteTimeNs_ - kAtOnceMarginNs) / 1000
-                 : fromUs + (bytes * byteTimeNs_ + kSoonMarginNs) / 1000;
-}
-
-// At the end of a quiet that is not at once, bytes still coming in extend it to
-// the line time of the rest.
-bool LoopbackSerialControl::quietHolds() {
-  if (quietUntilUs_ == 0) return false;
-  const int64_t now = timeline_.nowUs();
-  if (now < quietUntilUs_) return true;
-  const auto waiting = static_cast<int64_t>(received_.size());
-  if (!atOnce_ && waiting > seenAtQuietEnd_ && waiting < quietBytes_) {
-    seenAtQuietEnd_ = waiting;
-    quietUntilUs_ = now + ((quietBytes_ - waiting) * byteTimeNs_ + kSoonMarginNs) / 1000;
-    return true;
-  }
-  quietUntilUs_ = 0;
-  return false;
+  const int64_t bytes = count < 1 ? 0 : std::min(needed, kMaxQuietBytes);
+  quietUntilUs_ = bytes < 2 ? 0 : lastTransferUs_ + ((bytes - 1) * byteTimeNs_ - kMarginNs) / 1000;
 }
 
 // As the real port's reading at the tick: one piece, however it came.
@@ -171,7 +144,7 @@ void LoopbackSerialControl::Poll() {
     spoilEvent_ = 0;
     raiseComm(event);
   }
-  if (!quietHolds()) raiseReceiveEvents();
+  if (timeline_.nowUs() >= quietUntilUs_) raiseReceiveEvents();
   if (open_ && !devicePresent()) {
     setPortOpen(false);
     raiseVanished();

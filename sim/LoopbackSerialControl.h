@@ -39,9 +39,9 @@ class LoopbackSerialControl : public SerialControl {
   bool ClearOutBuffer() override;
   Bytes Input() override;
   void Output(const Bytes& bytes) override;
-  // As the real port: no receive event while a reading could not raise one yet;
-  // at once, until the line time of count bytes less one (and a millisecond) has
-  // passed since the last reading or writing; otherwise until all can be there.
+  // As the real port: no receive event while a reading could not raise one yet:
+  // until the line time of count bytes (or RThreshold, or for the next tick many)
+  // less one, and a millisecond, has passed since the last reading or writing.
   void ExpectBytes(int32_t count, Haste haste = Haste::AtOnce) override;
   void TakeInArrived() override;
 
@@ -72,8 +72,6 @@ class LoopbackSerialControl : public SerialControl {
   // Moves what is due into the receive buffer.
   void receiveDue() const;
   void raiseReceiveEvents();
-  int64_t quietEndUs(int64_t fromUs, int64_t bytes) const;
-  bool quietHolds();
 
   VirtualTransceiver& rig_;
   mutable MillisecondTimeline timeline_;
@@ -86,10 +84,7 @@ class LoopbackSerialControl : public SerialControl {
   int64_t byteTimeNs_ = 0;
   int64_t lastTransferUs_ = 0;
   int64_t quietUntilUs_ = 0;
-  int64_t quietBytes_ = 0;
-  bool atOnce_ = true;
   bool takeAllAtOnce_ = false;  // the next Input() takes everything received
-  int64_t seenAtQuietEnd_ = 0;
   mutable Bytes received_;
   mutable bool overflowPending_ = false;
   mutable bool spoilArmed_ = false;

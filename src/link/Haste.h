@@ -3,7 +3,6 @@
 #include <cstdint>
 
 enum class Haste : int8_t {
-  AtOnce,     // they can end the exchange, and the utility may send next
-  Soon,       // an echo an answer follows: a moment later does no harm
-  ByNextTick  // a clone data frame: nothing answers it, the tick takes it
+  AtOnce,     // the moment the last of them comes
+  ByNextTick  // a clone data frame: nothing answers it, the tick takes it in
 };

@@ -105,12 +105,12 @@ size_t clsCmcLnk3Drv::BytesStillExpected() const {
   return length > rxWindow_.size() ? length - rxWindow_.size() + 1 : 1;
 }
 
-// In a clone read every frame is taken as data until its command shows otherwise.
+// In a clone read every frame is taken as data until its command shows otherwise,
+// or the image is complete and only the end frame can follow.
 Haste clsCmcLnk3Drv::ExpectedHaste() const {
-  if (rxMode_ == RxEcho) return waitAnswer_ ? Haste::Soon : Haste::AtOnce;
   if (rxMode_ != RxAnswer || workMode_ != 2) return Haste::AtOnce;
-  const bool data = seekStart_ || rxWindow_.size() < 3 || rxWindow_[2] == kCmdCloneData;
-  return data ? Haste::ByNextTick : Haste::AtOnce;
+  if (seekStart_ || rxWindow_.size() < 3) return lastEeAdr_ + 1 >= endAddress_ ? Haste::AtOnce : Haste::ByNextTick;
+  return rxWindow_[2] == kCmdCloneData ? Haste::ByNextTick : Haste::AtOnce;
 }
 
 // The frame just sent less the longest start of it that ends the window.

@@ -50,8 +50,8 @@ class clsCmcLnk3Drv {
   // of the echo, or of an answer as long as its header (or its command's shortest
   // answer) says; 0 when nothing is awaited.
   size_t BytesStillExpected() const;
-  // How soon those bytes must be taken: at once where they can end the
-  // transaction; an echo an answer follows and clone data frames can wait.
+  // How soon those bytes must be taken: clone data frames can wait for the tick,
+  // the end frame that follows the image's last cannot.
   Haste ExpectedHaste() const;
   bool waitEcho() const { return workMode_ >= 1 && workMode_ <= 5; }
 

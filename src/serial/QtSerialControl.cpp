@@ -138,38 +138,27 @@ void QtSerialControl::Output(const Bytes& bytes) {
 namespace {
 
 constexpr int64_t kNsPerMs = 1'000'000;
-// At once: the quiet ends this long before the second last byte can be there.
-constexpr int64_t kAtOnceMarginNs = kNsPerMs;
-// Soon: this long after the last one can be there.
-constexpr int64_t kSoonMarginNs = 200'000;
+// The quiet ends this long before the second last byte can be there.
+constexpr int64_t kMarginNs = kNsPerMs;
 // Never more than this is left waiting in the device: well inside its buffer.
 constexpr int64_t kMaxQuietBytes = 1024;
 
 }  // namespace
 
-// A reading before `needed` bytes can be there raises no receive event (none come
-// before RThreshold bytes wait, nor is the frame complete); the device is left alone
-// until then. By the next tick, it is left alone as long as it safely can be.
+// A reading raises no receive event before the frame can be complete, nor before
+// RThreshold bytes wait. The last byte cannot arrive before (count - 1) line times
+// after the last reading or writing; the device is left alone until then, less a
+// margin for the timer, and watched again for the byte that completes them. By the
+// next tick, it is left alone as long as it safely can be.
 void QtSerialControl::ExpectBytes(int32_t count, Haste haste) {
   if (!port_.isOpen()) return;
   quiet_.stop();
   const int64_t needed = haste == Haste::ByNextTick
                              ? kMaxQuietBytes
                              : std::max<int64_t>(count, RThreshold() - port_.bytesAvailable());
-  quietBytes_ = count < 1 ? 0 : std::min(needed, kMaxQuietBytes);
-  atOnce_ = haste == Haste::AtOnce;
-  seenAtQuietEnd_ = 0;
-  startQuiet(lastTransferNs_, quietBytes_);
-}
-
-// At once, the last byte is read the moment it comes: the quiet ends before the
-// second last can be there, and the device is watched for the rest. Otherwise the
-// quiet ends when all can be there.
-void QtSerialControl::startQuiet(int64_t fromNs, int64_t bytes) {
-  const int64_t left = atOnce_ ? fromNs + (bytes - 1) * byteTimeNs_ - kAtOnceMarginNs - clock_.nsecsElapsed()
-                               : fromNs + bytes * byteTimeNs_ + kSoonMarginNs - clock_.nsecsElapsed();
-  const int64_t quietMs = atOnce_ ? left / kNsPerMs : (left + kNsPerMs - 1) / kNsPerMs;
-  if (bytes < 1 || (atOnce_ && bytes < 2) || quietMs < 1 || readNotifier_.isNull()) {
+  const int64_t bytes = count < 1 ? 0 : std::min(needed, kMaxQuietBytes);
+  const int64_t quietMs = (lastTransferNs_ + (bytes - 1) * byteTimeNs_ - kMarginNs - clock_.nsecsElapsed()) / kNsPerMs;
+  if (bytes < 2 || quietMs < 1 || readNotifier_.isNull()) {
     watchDevice(true);
     return;
   }
@@ -177,21 +166,12 @@ void QtSerialControl::startQuiet(int64_t fromNs, int64_t bytes) {
   quiet_.start(static_cast<int>(std::min<int64_t>(quietMs, INT32_MAX)));
 }
 
-// Bytes still coming in (not at once): waits for the rest instead of reading each
-// piece. Otherwise reads what has come at once, without a round through the event
-// loop, and watches the device again unless its receive event began a new quiet.
+// Reads what has come at once, without a round through the event loop, and watches
+// the device again unless its receive event began a new quiet.
 void QtSerialControl::endQuiet() {
   int waiting = 0;
-  if (!port_.isOpen() || ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) != 0 || waiting <= 0) {
-    watchDevice(true);
-    return;
-  }
-  if (!atOnce_ && waiting < quietBytes_ && waiting > seenAtQuietEnd_) {
-    seenAtQuietEnd_ = waiting;
-    startQuiet(clock_.nsecsElapsed(), quietBytes_ - waiting);
-    return;
-  }
-  port_.waitForReadyRead(0);
+  if (port_.isOpen() && ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) == 0 && waiting > 0)
+    port_.waitForReadyRead(0);
   if (!quiet_.isActive()) watchDevice(true);
 }
 

@@ -48,7 +48,6 @@ class QtSerialControl : public QObject, public SerialControl {
   bool openDevice();
   void closeDevice();
   void watchDevice(bool on);
-  void startQuiet(int64_t fromNs, int64_t bytes);
   void endQuiet();
   void applyLineControl();
   void onReadyRead();
@@ -68,7 +67,4 @@ class QtSerialControl : public QObject, public SerialControl {
   QElapsedTimer clock_;
   int64_t lastTransferNs_ = 0;
   int64_t byteTimeNs_ = 0;
-  int64_t quietBytes_ = 0;      // bytes awaited in the current quiet
-  bool atOnce_ = true;
-  int64_t seenAtQuietEnd_ = 0;  // bytes waiting in the device at the last quiet end
 };

@@ -60,9 +60,8 @@ class SerialControl {
   // The receiver needs count more bytes before what it awaits can be complete (0:
   // nothing awaited). The control may hold the receive event back while a reading
   // could not raise it yet, counted in line times from the last reading or writing,
-  // so that it wakes once for the lot. At once: never past the time the last of
-  // them can have arrived; soon: a moment after they can all be there; by the next
-  // tick: until the tick takes them in (TakeInArrived).
+  // so that it wakes once for the lot, never past the time the last of them can
+  // have arrived. By the next tick: until the tick takes them in (TakeInArrived).
   virtual void ExpectBytes(int32_t count, Haste haste = Haste::AtOnce) {
     (void)count;
     (void)haste;

@@ -131,10 +131,9 @@ TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
         // count digits are in.
         const bool known = &f == &frames.front() || (f[4] == 0xE1 && i >= 10) || (f[4] == 0xE4 && i >= 11);
         EXPECT_TRUE(!known || expected == left) << c.mode << " at " << i << ": " << expected << " for " << left;
-        // Only an answer can end the exchange; in a clone read, only its E5.
-        const Haste haste = &f == &frames.front()                           ? Haste::Soon
-                            : c.mode != CloneRead || (f[4] == 0xE5 && i >= 5) ? Haste::AtOnce
-                                                                              : Haste::ByNextTick;
+        // In a clone read the answers can wait for the tick until one shows its E5.
+        const bool data = c.mode == CloneRead && &f != &frames.front() && !(f[4] == 0xE5 && i >= 5);
+        const Haste haste = data ? Haste::ByNextTick : Haste::AtOnce;
         EXPECT_EQ(drv.ExpectedHaste(), haste) << c.mode << " at " << i;
         drv.read(&f[i], 1);
       }
@@ -143,6 +142,18 @@ TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
     EXPECT_FALSE(drv.Running()) << c.mode;
     EXPECT_EQ(drv.BytesStillExpected(), 0u) << c.mode;
   }
+}
+
+// Once the image is complete only the end frame can follow: it is awaited at once.
+TEST_F(DriverTest, AfterTheImageIsCompleteTheEndFrameIsAwaitedAtOnce) {
+  exchange(Identify, {identificationBody("001F")});  // the image ends at 32
+  drv.read(request(CloneRead));
+  for (const uint16_t adr : {0, 16}) {
+    EXPECT_EQ(drv.ExpectedHaste(), Haste::ByNextTick) << adr;
+    drv.read(frame(cloneDataBody(adr, Bytes(16, 1))));
+  }
+  EXPECT_EQ(drv.lastEeAdr(), 31);
+  EXPECT_EQ(drv.ExpectedHaste(), Haste::AtOnce);
 }
 
 TEST_F(DriverTest, TwoResendsThenNoAnswerErrorWithTheEchoAwaitedEachTime) {

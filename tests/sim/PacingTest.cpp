@@ -141,32 +141,6 @@ TEST(Loopback, ExpectedBytesHoldTheReceiveEventBack) {
   }
 }
 
-// Soon: no receive event until all expected bytes can be there (15 bytes:
-// 15625 us and 200 us); the echo alone then, still coming in, holds it back for the
-// line time of the rest; nothing new by then ends it.
-TEST(Loopback, ExpectedBytesSoonComeWithOneReceiveEvent) {
-  const struct {
-    int answerDelayMs, firstEventMs;
-    size_t taken;
-  } rows[] = {{0, 16, 15}, {30, 22, 10}};
-  for (const auto& r : rows) {
-    Loop loop({.answerDelayMs = r.answerDelayMs, .baud = 9600});
-    loop.collect();
-    ASSERT_TRUE(loop.port.setPortOpen(true));
-    loop.port.Output(Frames::identify());
-    loop.port.ExpectBytes(15, Haste::Soon);
-    int firstEventMs = 0;
-    while (loop.events.empty() && firstEventMs < 40) {
-      loop.clock.advance(1);
-      ++firstEventMs;
-      loop.port.Poll();
-    }
-    EXPECT_EQ(firstEventMs, r.firstEventMs) << r.answerDelayMs;
-    EXPECT_EQ(loop.events.size(), 1u) << r.answerDelayMs;
-    EXPECT_EQ(loop.taken.size(), r.taken) << r.answerDelayMs;
-  }
-}
-
 TEST(Loopback, WrittenBytesWaitForTheLineAndClearingDropsTheRest) {
   Loop loop;  // the transceiver answers at once; the port sends at 9600 baud
   ASSERT_TRUE(loop.port.setPortOpen(true));
