@@ -19,6 +19,8 @@ constexpr uint8_t kCmdCloneData = 0xE4;
 constexpr uint8_t kCmdCloneEnd = 0xE5;
 constexpr uint8_t kCmdVerdict = 0xE6;
 constexpr uint8_t kCmdAdjust = 0xE8;
+// The clone data of the image's last bytes is taken at once.
+constexpr int32_t kCloneTailBytes = 64;
 constexpr const char* kIdentText = "5461767520496E632E";
 
 // Hex text of body positions first..last (counted from 1), clipped to the body.
@@ -106,11 +108,12 @@ size_t clsCmcLnk3Drv::BytesStillExpected() const {
 }
 
 // In a clone read every frame is taken as data until its command shows otherwise,
-// or the image is complete and only the end frame can follow.
+// except near the image's end: the end frame follows closely, and is answered.
 Haste clsCmcLnk3Drv::ExpectedHaste() const {
   if (rxMode_ != RxAnswer || workMode_ != 2) return Haste::AtOnce;
-  if (seekStart_ || rxWindow_.size() < 3) return lastEeAdr_ + 1 >= endAddress_ ? Haste::AtOnce : Haste::ByNextTick;
-  return rxWindow_[2] == kCmdCloneData ? Haste::ByNextTick : Haste::AtOnce;
+  const bool nearEnd = lastEeAdr_ + 1 + kCloneTailBytes >= endAddress_;
+  const bool data = seekStart_ || rxWindow_.size() < 3 || rxWindow_[2] == kCmdCloneData;
+  return data && !nearEnd ? Haste::ByNextTick : Haste::AtOnce;
 }
 
 // The frame just sent less the longest start of it that ends the window.

@@ -51,7 +51,7 @@ class clsCmcLnk3Drv {
   // answer) says; 0 when nothing is awaited.
   size_t BytesStillExpected() const;
   // How soon those bytes must be taken: clone data frames can wait for the tick,
-  // the end frame that follows the image's last cannot.
+  // but not near the image's end, nor the end frame.
   Haste ExpectedHaste() const;
   bool waitEcho() const { return workMode_ >= 1 && workMode_ <= 5; }
 

@@ -144,15 +144,16 @@ TEST_F(DriverTest, BytesStillExpectedNeverPassTheEndOfTheFrame) {
   }
 }
 
-// Once the image is complete only the end frame can follow: it is awaited at once.
-TEST_F(DriverTest, AfterTheImageIsCompleteTheEndFrameIsAwaitedAtOnce) {
-  exchange(Identify, {identificationBody("001F")});  // the image ends at 32
+// Clone data waits for the tick until the image's last 64 bytes: the end frame
+// follows them closely.
+TEST_F(DriverTest, NearTheImageEndCloneDataIsAwaitedAtOnce) {
+  exchange(Identify, {identificationBody("00BF")});  // the image ends at 192
   drv.read(request(CloneRead));
-  for (const uint16_t adr : {0, 16}) {
-    EXPECT_EQ(drv.ExpectedHaste(), Haste::ByNextTick) << adr;
+  for (uint16_t adr = 0; adr < 192; adr += 16) {
+    EXPECT_EQ(drv.ExpectedHaste(), adr < 128 ? Haste::ByNextTick : Haste::AtOnce) << adr;
     drv.read(frame(cloneDataBody(adr, Bytes(16, 1))));
   }
-  EXPECT_EQ(drv.lastEeAdr(), 31);
+  EXPECT_EQ(drv.lastEeAdr(), 191);
   EXPECT_EQ(drv.ExpectedHaste(), Haste::AtOnce);
 }
 

@@ -174,27 +174,40 @@ TEST_F(PtySerialTest, CommandsStartedBackToBackAllLeaveWholeAndInOrder) {
 }
 
 // In a clone read each data frame is taken in by the tick within one tick of its
-// last byte, though nobody watches the device for it; the end frame at once.
+// last byte, though nobody watches the device for it; the end frame at once. A
+// device that goes away meanwhile is noticed as soon.
 TEST_F(PtySerialTest, CloneDataFramesAreTakenInByTheTick) {
-  openOnPty();
-  clsCmcEeprom image;
-  clsCmcLnk3Drv& drv = com->lnk3D();
-  drv.setmyEep(&image);
-  com->timSolid().start();
-  drv.setworkMode(2);
-  ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280100")), 0);
-  receive(sent(Frames::pcFrame("E029280100").size()));
-  for (const uint16_t adr : {0, 16, 32}) {
-    QElapsedTimer sinceWritten;
-    sinceWritten.start();
-    pty.write(Frames::frame(Frames::cloneDataBody(adr, Bytes(16, 0x5A))));
-    ASSERT_TRUE(waitFor([&] { return drv.lastEeAdr() == adr + 15; })) << adr;
-    EXPECT_LT(sinceWritten.elapsed(), 500) << adr;  // 46 bytes take 48 ms
+  for (const bool hangUp : {false, true}) {
+    openOnPty();
+    clsCmcEeprom image;
+    clsCmcLnk3Drv& drv = com->lnk3D();
+    drv.setmyEep(&image);
+    com->timSolid().start();
+    drv.setworkMode(2);
+    ASSERT_EQ(drv.Send(Common::HexStrToBin("E029280100")), 0);
+    receive(sent(Frames::pcFrame("E029280100").size()));
+    for (const uint16_t adr : {0, 16, 32}) {
+      QElapsedTimer sinceWritten;
+      sinceWritten.start();
+      pty.write(Frames::frame(Frames::cloneDataBody(adr, Bytes(16, 0x5A))));
+      ASSERT_TRUE(waitFor([&] { return drv.lastEeAdr() == adr + 15; })) << adr;
+      EXPECT_LT(sinceWritten.elapsed(), 500) << adr;  // 46 bytes take 48 ms
+    }
+    QElapsedTimer sinceEnd;
+    sinceEnd.start();
+    if (hangUp) {
+      pty.closeMaster();
+      ASSERT_TRUE(waitFor([&] { return !com->comOpen(); }));
+      EXPECT_TRUE(com->errCannotOpen());
+      EXPECT_LT(sinceEnd.elapsed(), 500);
+    } else {
+      pty.write(Frames::frame(Frames::cloneEndBody(3)));
+      ASSERT_TRUE(waitFor([&] { return !drv.Running(); }));
+      EXPECT_EQ(drv.lastError(), 0);
+      EXPECT_EQ(image.ReadByte(47), 0x5A);
+    }
+    com->timSolid().stop();
   }
-  pty.write(Frames::frame(Frames::cloneEndBody(3)));
-  ASSERT_TRUE(waitFor([&] { return !drv.Running(); }));
-  EXPECT_EQ(drv.lastError(), 0);
-  EXPECT_EQ(image.ReadByte(47), 0x5A);
 }
 
 // An identification through the receive event. After a reopening, bytes from before
