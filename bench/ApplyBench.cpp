@@ -15,6 +15,7 @@
 #include "Globals.h"
 #include "ProfileFile.h"
 #include "QtSerialControl.h"
+#include "RunUntil.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
 #include "clsConsole.h"
@@ -27,20 +28,6 @@ namespace {
 constexpr int kBaud = 9600;
 constexpr int kFrameBytes = 13;  // FE FE EE EF E8, model and sub code, command, two digits, FD
 constexpr int kRows[] = {1, 2, 3, 5, 6, 7, 8, 10, 11, 12};
-
-// Runs the event loop until done() holds or limitMs have passed.
-bool runUntil(const std::function<bool()>& done, int limitMs) {
-  QEventLoop loop;
-  QElapsedTimer wall;
-  wall.start();
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (done() || wall.elapsed() > limitMs) loop.quit();
-  });
-  watch.start(1);
-  loop.exec();
-  return done();
-}
 
 }  // namespace
 

@@ -30,6 +30,7 @@
 #include "Globals.h"
 #include "ProfileFile.h"
 #include "QtSerialControl.h"
+#include "RunUntil.h"
 #include "RigVelaProceduresBeep.h"
 #include "clsCmcLnk3Sequence.h"
 #include "clsCmcRadio.h"
@@ -108,25 +109,11 @@ void waitUntilShown() {
   }
 }
 
-// Runs the event loop until done() holds or limitMs have passed.
-bool runUntil(const std::function<bool()>& done, int limitMs) {
-  QEventLoop loop;
-  QElapsedTimer wall;
-  wall.start();
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (done() || wall.elapsed() > limitMs) loop.quit();
-  });
-  watch.start(20);
-  loop.exec();
-  return done();
-}
-
 // A BPF T1 sweep, started with Enter on its row once the service cycle runs.
 bool measureSweep(CountingControl& control, int baud) {
   clsIndOp_RigVela& model = Globals::model();
-  if (!runUntil([&] { return model.RigVelaProp_EditEnabled() && !Globals::seq().OpRunning(); }, 60000)) return false;
-  runUntil([] { return false; }, 1000);  // the cycle settles
+  if (!runUntil([&] { return model.RigVelaProp_EditEnabled() && !Globals::seq().OpRunning(); }, 60000, 20)) return false;
+  runUntil([] { return false; }, 1000, 20);  // the cycle settles
   control.received = 0;
   control.counting = true;
   QListWidget& list = Globals::mainWindow().lboConsole();
@@ -135,8 +122,8 @@ bool measureSweep(CountingControl& control, int baud) {
   wall.start();
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(&list, &enter);
-  const bool ended = runUntil([&] { return model.autoState().autoCode != 0; }, 5000) &&
-                     runUntil([&] { return model.autoState().autoCode == 0; }, 600000);
+  const bool ended = runUntil([&] { return model.autoState().autoCode != 0; }, 5000, 20) &&
+                     runUntil([&] { return model.autoState().autoCode == 0; }, 600000, 20);
   const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
   const double wire = static_cast<double>(control.received) * 10.0 / baud;
   std::printf("%6d baud: BPF T1 sweep %s, %zu bytes, wall %.2f s, wire %.2f s, wall/wire %.3f\n", baud,
