@@ -13,7 +13,6 @@ constexpr int kMaxEventsPerPoll = 1 << 20;
 constexpr int64_t kBitTimesPerByte = 10;
 constexpr int64_t kMicrosPerSecond = 1000000;
 constexpr int64_t kMarginNs = 1'000'000;
-constexpr int64_t kMaxQuietBytes = 1024;
 
 }  // namespace
 
@@ -105,10 +104,7 @@ int32_t LoopbackSerialControl::InBufferCount() const {
 
 void LoopbackSerialControl::ExpectBytes(int32_t count, Haste haste) {
   if (!open_) return;
-  const int64_t needed = haste == Haste::ByNextTick
-                             ? kMaxQuietBytes
-                             : std::max<int64_t>(count, RThreshold() - static_cast<int64_t>(received_.size()));
-  const int64_t bytes = count < 1 ? 0 : std::min(needed, kMaxQuietBytes);
+  const int64_t bytes = BytesBeforeReceive(count, haste, static_cast<int64_t>(received_.size()));
   quietUntilUs_ = bytes < 2 ? 0 : lastTransferUs_ + ((bytes - 1) * byteTimeNs_ - kMarginNs) / 1000;
 }
 

@@ -140,8 +140,6 @@ namespace {
 constexpr int64_t kNsPerMs = 1'000'000;
 // The quiet ends this long before the second last byte can be there.
 constexpr int64_t kMarginNs = kNsPerMs;
-// Never more than this is left waiting in the device: well inside its buffer.
-constexpr int64_t kMaxQuietBytes = 1024;
 
 }  // namespace
 
@@ -153,10 +151,7 @@ constexpr int64_t kMaxQuietBytes = 1024;
 void QtSerialControl::ExpectBytes(int32_t count, Haste haste) {
   if (!port_.isOpen()) return;
   quiet_.stop();
-  const int64_t needed = haste == Haste::ByNextTick
-                             ? kMaxQuietBytes
-                             : std::max<int64_t>(count, RThreshold() - port_.bytesAvailable());
-  const int64_t bytes = count < 1 ? 0 : std::min(needed, kMaxQuietBytes);
+  const int64_t bytes = BytesBeforeReceive(count, haste, port_.bytesAvailable());
   const int64_t quietMs = (lastTransferNs_ + (bytes - 1) * byteTimeNs_ - kMarginNs - clock_.nsecsElapsed()) / kNsPerMs;
   if (bytes < 2 || quietMs < 1 || readNotifier_.isNull()) {
     watchDevice(true);
@@ -169,9 +164,7 @@ void QtSerialControl::ExpectBytes(int32_t count, Haste haste) {
 // Reads what has come at once, without a round through the event loop, and watches
 // the device again unless its receive event began a new quiet.
 void QtSerialControl::endQuiet() {
-  int waiting = 0;
-  if (port_.isOpen() && ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &waiting) == 0 && waiting > 0)
-    port_.waitForReadyRead(0);
+  TakeInArrived();
   if (!quiet_.isActive()) watchDevice(true);
 }
 

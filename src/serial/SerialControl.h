@@ -2,6 +2,7 @@
 // The serial control the port form drives: configuration, open state, buffered I/O
 // and the receive event. The utility uses a QSerialPort behind it; tests use a
 // loopback to the virtual transceiver.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -79,6 +80,15 @@ class SerialControl {
   std::function<void()> OnVanished;
 
  protected:
+  // How many bytes must be there before a reading can raise the receive event: the
+  // count, or RThreshold less the waiting bytes; by the next tick, as many as the
+  // device safely holds. 0 when nothing is awaited.
+  int64_t BytesBeforeReceive(int32_t count, Haste haste, int64_t waiting) const {
+    constexpr int64_t kMaxQuietBytes = 1024;
+    if (count < 1) return 0;
+    if (haste == Haste::ByNextTick) return kMaxQuietBytes;
+    return std::min(std::max<int64_t>(count, RThreshold() - waiting), kMaxQuietBytes);
+  }
   void raiseComm(int16_t commEvent) {
     if (OnComm) OnComm(commEvent);
   }
