@@ -23,7 +23,9 @@ bool CurveFile::open() {
     error_ = ("cannot create " + path_ + ": " + kTaken).toStdString();
     return false;
   }
-  if (!part_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+  // Beside the session's backup: readable by the user alone, as the backup is.
+  if (!part_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
     if (error_.empty()) error_ = ("cannot create " + path_ + ": " + part_.errorString()).toStdString();
     return false;
   }

@@ -58,6 +58,18 @@ void syncFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// A backups folder of ours left open to others (as older versions made it) becomes
+// the user's alone. A symbolic link or another user's folder is left as it is.
+void makePrivate(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) {
+    ::fchmod(fd, st.st_mode & 0700);
+  }
+  ::close(fd);
+}
+
 bool exists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
@@ -96,7 +108,13 @@ void SessionRecorder::beginSession(const std::vector<uint8_t>& image, const std:
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
   // The backups hold a transceiver's whole memory: the folder is the user's alone.
-  if (!ec && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) ec.assign(errno, std::generic_category());
+  if (!ec && ::mkdir(folder.c_str(), 0700) != 0) {
+    if (errno == EEXIST) {
+      makePrivate(folder);
+    } else {
+      ec.assign(errno, std::generic_category());
+    }
+  }
   if (ec) {
     reportFailure("cannot create " + folder + ": " + ec.message());
     return;

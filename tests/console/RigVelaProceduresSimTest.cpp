@@ -189,8 +189,10 @@ class ProceduresSimTest : public SimAppFixture, public ::testing::WithParamInter
       EXPECT_EQ(QString::fromUtf8(fileBytes(QString::fromStdString(files[i]))), want);
     }
     EXPECT_EQ(files.back(), stem + ".png");
+    for (const std::string& f : files) EXPECT_EQ(modeOf(QString::fromStdString(f)), 0600) << f;
   }
 
+  OpenUmask openUmask;  // the files' modes are the program's own
   std::vector<E8> frames;
   std::vector<std::pair<int, int>> answered;  // value last sent, reading answered
   int lastSent = -1;

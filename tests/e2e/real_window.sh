@@ -276,9 +276,13 @@ backups="$work/data/ravlen-adj/backups"
 report=$(ls "$backups"/*_report.txt 2>/dev/null)
 [ "$(printf '%s' "$report" | grep -c .)" -eq 1 ] || fail "not one report in $backups: $(ls "$backups" 2>&1)"
 [ "$(stat -c %a "$backups")" = 700 ] || fail "backups folder mode $(stat -c %a "$backups")"
-for f in "$backups"/*; do
-  [ "$(stat -c %a "$f")" = 600 ] || fail "$(basename "$f") mode $(stat -c %a "$f")"
-done
+all_private() {
+  local f
+  for f in "$@"; do
+    [ "$(stat -c %a "$f")" = 600 ] || fail "$(basename "$f") mode $(stat -c %a "$f")"
+  done
+}
+all_private "$backups"/*
 reported() { grep -qE "^[0-9:]{8}  row 8 REF: $1 -> $2\$" "$report"; }
 both_reported() { reported "$ref_first" $((ref_first + 1)) && reported $((ref_first + 1)) "$ref"; }
 saved() { grep -qx "$1" "$profile" || fail "profile lacks the line '$1': $(tr '\n' '|' <"$profile")"; }
@@ -406,6 +410,9 @@ in_order "BPF T1 sweep" "${sweep[@]}" "$(e8v 13 "$bpf_t1")"
 bpf_result=$(e8_values 13 | tail -n 1)
 [ "$bpf_result" = "$bpf_t1" ] || fail "BPF T1 sweep ended at $bpf_result, the model's point is $bpf_t1"
 note "BPF T1 swept to $bpf_result"
+# Its curve beside the backup, as private as the backup.
+wait_until 10 "the sweep's curve picture" test -s "$(printf '%s' "$report" | sed 's/_report.txt$/_curve-01.png/')"
+all_private "$backups"/*curve-01*
 no_message_box "BPF T1"
 # The live values once more, the filter's D/A output now at its new point.
 da_reads=$(count_pc "$(read_ad 16)")

@@ -115,6 +115,38 @@ TEST_F(SessionRecorderTest, OnlyChangedValuesAreAdjustments) {
   EXPECT_TRUE(report.contains("@@ -1 +1 @@\n-a\n+b\n")) << report.toStdString();
 }
 
+// Whatever the umask: the folder the user's alone (an older open one too, but not the
+// folder behind a link the user made), and every file of the session 0600.
+TEST_F(SessionRecorderTest, TheSessionsFilesAreTheUsersAloneWhateverTheUmask) {
+  const QString folder = dir.path() + "/ravlen-adj/backups";
+  const QString elsewhere = dir.path() + "/elsewhere";
+  const struct { const char* name; int before; bool linked; int after; } cases[] = {
+      {"none yet", -1, false, 0700}, {"older, open", 0755, false, 0700},
+      {"private", 0700, false, 0700}, {"behind a link", 0755, true, 0755}};
+  OpenUmask open;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(dir.path() + "/ravlen-adj").removeRecursively();
+    QDir(elsewhere).removeRecursively();
+    const QString real = c.linked ? elsewhere : folder;
+    if (c.before >= 0) {
+      ASSERT_TRUE(QDir().mkpath(real));
+      ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), static_cast<mode_t>(c.before)), 0);
+    }
+    if (c.linked) {
+      ASSERT_TRUE(QDir().mkpath(dir.path() + "/ravlen-adj"));
+      ASSERT_TRUE(QFile::link(elsewhere, folder));
+    }
+    SessionRecorder recorder;
+    recorder.beginSession(std::vector<uint8_t>(10, 0), "0100", "a\n", {1});
+    recorder.noteSent(0, "  REF", 2);
+    recorder.endSession("b\n");
+    EXPECT_EQ(modeOf(real), c.after);
+    ASSERT_EQ(files().size(), 3) << files().join(",").toStdString();
+    for (const QString& f : files()) EXPECT_EQ(modeOf(folder + "/" + f), 0600) << f.toStdString();
+  }
+}
+
 TEST_F(SessionRecorderTest, TheFolderFollowsTheDataHome) {
   EXPECT_EQ(SessionRecorder::backupsFolder(), (dir.path() + "/ravlen-adj/backups").toStdString());
   const std::string underHome = qgetenv("HOME").toStdString() + "/.local/share/ravlen-adj/backups";

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file helpers for tests.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -20,3 +21,21 @@ inline QByteArray fileBytes(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
+
+// The permission bits of path, or -1 when there is nothing there.
+inline int modeOf(const QString& path) {
+  struct stat st {};
+  return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// No umask while it lives: a mode the program leaves to the umask shows as open.
+class OpenUmask {
+ public:
+  OpenUmask() : saved_(::umask(0)) {}
+  ~OpenUmask() { ::umask(saved_); }
+  OpenUmask(const OpenUmask&) = delete;
+  OpenUmask& operator=(const OpenUmask&) = delete;
+
+ private:
+  mode_t saved_;
+};
