@@ -30,6 +30,7 @@
 #include <vector>
 #include <memory>
 
+#include "FrameCodec.h"
 #include "Globals.h"
 #include "ProfileFile.h"
 #include "QtSerialControl.h"
@@ -43,6 +44,12 @@
 #include "start.h"
 
 namespace {
+
+// An adjustment frame (E8) whose command is the BPF T1 row's (13), with its value last.
+bool isBpfT1Value(const Bytes& frame) {
+  const Bytes body = FrameCodec::bodyOf(frame);
+  return body.size() >= 10 && body[2] == 0xE8 && body[body.size() - 3] == 0x13;
+}
 
 // Counts the bytes and frames (their FD) the utility takes off the line during the
 // clone read, and the receive events that brought them.
@@ -58,10 +65,7 @@ class CountingControl : public QtSerialControl {
   }
   void Output(const Bytes& bytes) override {
     if (onFirstSendAfterRead && Globals::model().opState() > 2) onFirstSendAfterRead();
-    // FE FE to from E8 model(2) 01 00 command value(2) FD: the BPF T1 row's value
-    if (sweepClock.isValid() && bytes.size() == 13 && bytes[4] == 0xE8 && bytes[9] == 0x13) {
-      bpfT1Sends.push_back(sweepClock.nsecsElapsed());
-    }
+    if (sweepClock.isValid() && isBpfT1Value(bytes)) bpfT1Sends.push_back(sweepClock.nsecsElapsed());
     QtSerialControl::Output(bytes);
   }
   // Counts the receive events from here on.
